@@ -1,0 +1,15 @@
+# FFTW 3 (float with threads, double) and QCustomPlot from the Debian packages.
+find_path(FFTW3_INCLUDE_DIR fftw3.h REQUIRED)
+find_library(FFTW3F_LIBRARY fftw3f REQUIRED)
+find_library(FFTW3F_THREADS_LIBRARY fftw3f_threads REQUIRED)
+find_library(FFTW3_LIBRARY fftw3 REQUIRED)
+add_library(zelt_fftw INTERFACE)
+target_include_directories(zelt_fftw INTERFACE ${FFTW3_INCLUDE_DIR})
+target_link_libraries(zelt_fftw INTERFACE ${FFTW3F_THREADS_LIBRARY} ${FFTW3F_LIBRARY} ${FFTW3_LIBRARY} pthread)
+
+find_path(QCUSTOMPLOT_INCLUDE_DIR qcustomplot.h REQUIRED)
+find_library(QCUSTOMPLOT_LIBRARY NAMES qcustomplot-qt5 qcustomplot REQUIRED)
+add_library(zelt_qcustomplot INTERFACE)
+target_include_directories(zelt_qcustomplot INTERFACE ${QCUSTOMPLOT_INCLUDE_DIR})
+target_link_libraries(zelt_qcustomplot INTERFACE ${QCUSTOMPLOT_LIBRARY} Qt5::Widgets Qt5::PrintSupport)
+target_compile_definitions(zelt_qcustomplot INTERFACE QCUSTOMPLOT_USE_LIBRARY)
