@@ -8,7 +8,7 @@ target_include_directories(zelt_fftw INTERFACE ${FFTW3_INCLUDE_DIR})
 target_link_libraries(zelt_fftw INTERFACE ${FFTW3F_THREADS_LIBRARY} ${FFTW3F_LIBRARY} ${FFTW3_LIBRARY} pthread)
 
 find_path(QCUSTOMPLOT_INCLUDE_DIR qcustomplot.h REQUIRED)
-find_library(QCUSTOMPLOT_LIBRARY NAMES qcustomplot-qt5 qcustomplot REQUIRED)
+find_library(QCUSTOMPLOT_LIBRARY NAMES QCustomPlot qcustomplot REQUIRED)
 add_library(zelt_qcustomplot INTERFACE)
 target_include_directories(zelt_qcustomplot INTERFACE ${QCUSTOMPLOT_INCLUDE_DIR})
 target_link_libraries(zelt_qcustomplot INTERFACE ${QCUSTOMPLOT_LIBRARY} Qt5::Widgets Qt5::PrintSupport)
