@@ -1,0 +1,52 @@
+#include "noise.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using cf = std::complex<float>;
+
+TEST(GaussianNoise, HasZeroMeanRequestedDeviationAndIndependentParts)
+{
+    const std::size_t n = 200000;
+    const float sigma = 0.01f;
+    const cf offset(0.5f, -0.25f);
+    std::vector<cf> x(n, offset);
+    addGaussianNoise(x, sigma);
+
+    double sr = 0, si = 0, srr = 0, sii = 0, sri = 0;
+    for (const auto& v : x) {
+        const double r = v.real() - offset.real(), i = v.imag() - offset.imag();
+        sr += r, si += i, srr += r * r, sii += i * i, sri += r * i;
+    }
+    const double meanTol = 5 * sigma / std::sqrt(double(n));
+    EXPECT_NEAR(sr / n, 0, meanTol);
+    EXPECT_NEAR(si / n, 0, meanTol);
+    EXPECT_NEAR(std::sqrt(srr / n), sigma, 0.02 * sigma);
+    EXPECT_NEAR(std::sqrt(sii / n), sigma, 0.02 * sigma);
+    EXPECT_NEAR(sri / n / (sigma * sigma), 0, 0.02);
+}
+
+TEST(GaussianNoise, SuccessiveCallsDrawFreshNoise)
+{
+    std::vector<cf> a(64), b(64);
+    addGaussianNoise(a, 1.0f);
+    addGaussianNoise(b, 1.0f);
+    EXPECT_NE(a, b);
+}
+
+TEST(GaussianNoise, NonPositiveDeviationLeavesSamplesAlone)
+{
+    for (float sigma : {0.0f, -1.0f}) {
+        std::vector<cf> x(16, cf(1, 2));
+        addGaussianNoise(x, sigma);
+        EXPECT_EQ(x, std::vector<cf>(16, cf(1, 2)));
+    }
+    std::vector<cf> empty;
+    addGaussianNoise(empty, 0.01f);
+    EXPECT_TRUE(empty.empty());
+}
+
+}  // namespace
