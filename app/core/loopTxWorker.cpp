@@ -14,7 +14,12 @@ constexpr float kNoiseStdDev = 0.01f;
 constexpr unsigned long kLoopPauseMs = 1;
 }  // namespace
 
-LoopTxWorker::LoopTxWorker(SignalBuffer* buffer, QObject* parent) : QObject(parent), signal_buffer(buffer) {}
+// The buffer is sized here rather than when the loop starts, so that a
+// startSend arriving before the thread has run is not overwritten.
+LoopTxWorker::LoopTxWorker(SignalBuffer* buffer, QObject* parent)
+    : QObject(parent), tx_buffer(kBlockLength), signal_buffer(buffer)
+{
+}
 
 void LoopTxWorker::startSend(const std::vector<std::complex<float>>& buff)
 {
@@ -34,10 +39,6 @@ void LoopTxWorker::stopSend()
 
 void LoopTxWorker::processLoopTx()
 {
-    {
-        QMutexLocker lock(&mutex);
-        tx_buffer.assign(kBlockLength, {0.0f, 0.0f});
-    }
     QThread* self = QThread::currentThread();
     while (!self->isInterruptionRequested()) {
         {
