@@ -10,6 +10,10 @@
 
 #include "kovra_api.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 /* CF32 transmit rule: clamp to [-1, 1], x 32767, truncate toward zero. */
 static inline int16_t _cf32_to_s16(float v)
 {
@@ -17,5 +21,9 @@ static inline int16_t _cf32_to_s16(float v)
     v = v < 1.0f ? v : 1.0f;
     return (int16_t)(v * 32767.0f);
 }
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

@@ -13,6 +13,10 @@
 
 #include "kovra_frame_format.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 /* Zero `frame`, lay down header, markers, trailer and (if given) codebook. */
 void _init_frame_template(uint8_t *frame, const uint8_t *codebook);
 
@@ -43,5 +47,9 @@ int __assemble_tx_frame(uint8_t *frame, const int16_t *const i_ptr[8],
  */
 int __disassemble_rx_frame(int convert, void *const out[8], const uint32_t *rx_words,
                            uint32_t count, uint32_t mask, int n, size_t *size);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

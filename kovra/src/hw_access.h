@@ -16,6 +16,10 @@
 #include <stdint.h>
 #include <sys/types.h>
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 /* Largest single transfer the XDMA driver takes. */
 #define KOVRA_HW_MAX_CHUNK 0x7ffff000u
 
@@ -44,5 +48,9 @@ ssize_t kovra_hw_pwrite(int fd, const void *buf, size_t len, uint64_t offset);
 int _pwrite_all(int fd, const void *buf, size_t len, uint64_t offset);
 
 int kovra_hw_ioctl(int fd, unsigned long request, void *arg);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

@@ -13,18 +13,22 @@
  * destroy() only while neither end is inside a call.
  */
 
-#include <stdatomic.h>
+#include "kovra_atomic.h"
 #include <stddef.h>
 #include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
 
 typedef struct spsc_ringbuf {
     uint8_t *buffer;
     uint64_t capacity;
     uint64_t mask;
-    _Alignas(64) _Atomic uint64_t head; /* total bytes written; producer only */
-    _Alignas(64) _Atomic uint64_t tail; /* total bytes read; consumer only */
-    _Alignas(64) atomic_int shutdown;
-    char pad_[64 - sizeof(atomic_int)];
+    KOVRA_ALIGNAS(64) KOVRA_ATOMIC(uint64_t) head; /* total bytes written; producer only */
+    KOVRA_ALIGNAS(64) KOVRA_ATOMIC(uint64_t) tail; /* total bytes read; consumer only */
+    KOVRA_ALIGNAS(64) KOVRA_ATOMIC(int) shutdown;
+    char pad_[60];
 } spsc_ringbuf;
 
 uint64_t round_up_pow2(uint64_t n);
@@ -45,5 +49,9 @@ uint64_t spsc_ringbuf_free_space(const spsc_ringbuf *rb);
 int spsc_ringbuf_is_shutdown(const spsc_ringbuf *rb);
 void spsc_ringbuf_shutdown(spsc_ringbuf *rb);
 void spsc_ringbuf_reset(spsc_ringbuf *rb);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

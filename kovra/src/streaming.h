@@ -20,6 +20,10 @@
 
 #include "transport.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 #define KOVRA_RING_CAPACITY 0x2000000u
 #define KOVRA_FC_POLL_US 1000
 #define KOVRA_GATE_WAIT_US 500
@@ -36,5 +40,9 @@ void *fc_tx_thread_func(void *arg);
 void *fc_rx_thread_func(void *arg);
 void *tx_worker_thread_func(void *arg);
 void *rx_worker_thread_func(void *arg);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

@@ -8,12 +8,16 @@
  */
 
 #include <pthread.h>
-#include <stdatomic.h>
 #include <stddef.h>
 #include <stdint.h>
 
 #include "kovra_api.h"
+#include "kovra_atomic.h"
 #include "spsc_ringbuf.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
 
 #define KOVRA_STAGING_SIZE 0x20000080u
 #define KOVRA_TX_SAMPLE_LIMIT 0xfffbfcu
@@ -49,15 +53,15 @@ struct kovra_transport {
     pthread_t rx_worker;
     pthread_t fc_tx_thread;
     pthread_t fc_rx_thread;
-    atomic_int tx_running;
-    atomic_int rx_running;
-    atomic_int fc_tx_running;
-    atomic_int fc_rx_running;
+    KOVRA_ATOMIC(int) tx_running;
+    KOVRA_ATOMIC(int) rx_running;
+    KOVRA_ATOMIC(int) fc_tx_running;
+    KOVRA_ATOMIC(int) fc_rx_running;
     /* Set by a worker as its last act, so a stop knows when to stop waking it. */
-    atomic_int tx_worker_done;
-    atomic_int rx_worker_done;
-    atomic_int tx_allow;
-    atomic_int rx_allow;
+    KOVRA_ATOMIC(int) tx_worker_done;
+    KOVRA_ATOMIC(int) rx_worker_done;
+    KOVRA_ATOMIC(int) tx_allow;
+    KOVRA_ATOMIC(int) rx_allow;
 
     uint8_t codebook[512];
     int codebook_valid;
@@ -110,5 +114,9 @@ void parse_value_from_string(const char *options, kovra_open_config *cfg);
 
 void _sigusr1_handler(int signo);
 void _install_sigusr1_handler(void);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif
