@@ -208,7 +208,7 @@ int send_cmd_pcie(kovra_transport *t, uint8_t chip_id, uint8_t cmd_id, const voi
         return -5;
     }
     if (!chip_id_valid(chip_id, cmd_id)) {
-        printf("%s: Invalid rf chip id %u\n", "send_cmd_pcie", (unsigned)chip_id);
+        fprintf(stderr, "%s: Invalid rf chip id %u\n", "send_cmd_pcie", (unsigned)chip_id);
         return -22;
     }
     uint64_t v;
@@ -232,7 +232,7 @@ int send_then_recv_cmd_pcie(kovra_transport *t, uint8_t chip_id, uint8_t cmd_id,
         return -5;
     }
     if (!chip_id_valid(chip_id, cmd_id)) {
-        printf("%s: Invalid rf chip id %u\n", "send_then_recv_cmd_pcie", (unsigned)chip_id);
+        fprintf(stderr, "%s: Invalid rf chip id %u\n", "send_then_recv_cmd_pcie", (unsigned)chip_id);
         return -22;
     }
     if (!param)
