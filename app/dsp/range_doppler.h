@@ -79,10 +79,10 @@ private:
                     const std::vector<std::complex<float>>& ref4096);
 
     FftwfBuffer syncTime_, syncFreq_;        // 4096 each
-    FftwfBuffer windows_, spectra_, doppler_;  // 256 x 128 each, pulse-major
+    FftwfBuffer windows_, spectra_, doppler_;  // 128 x 256 each, range-major
     FftwfPlan syncForward_, syncInverse_;
-    FftwfPlan rangeForward_, rangeInverse_;  // 256 transforms of 128 points
-    FftwfPlan dopplerForward_;               // 128 strided transforms of 256 points, in place
+    FftwfPlan rangeForward_, rangeInverse_;  // 256 strided transforms of 128 points
+    FftwfPlan dopplerForward_;               // 128 transforms of 256 points
     std::vector<float> dopplerWindow_;
     int syncIndex_ = 0;
 };
