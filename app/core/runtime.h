@@ -29,6 +29,9 @@
 
 class QThread;
 class QTimer;
+class XDMATxWorker;
+class XDMARxWorker;
+struct kovra_device_descriptor;
 class LoopTxWorker;
 class LoopRxWorker;
 class SignalBuffer;
@@ -50,6 +53,8 @@ public:
     QString currentDevice() const;
     RangeDopplerReferences currentReferences() const;
     const QVector<RFConfig>& rfConfigs() const { return rf_configs; }
+    // The selected receive channel of the board, -1 without board workers.
+    int boardRxChannel() const;
     // The loopback queue, for tests and diagnostics; null before detectDevices.
     SignalBuffer* loopSignalBuffer() const { return loop_signal_buffer; }
 
@@ -72,6 +77,7 @@ public slots:
     void stopReceive();
     void setRxChannel(int ch);
     void shutdown();
+    void getXDMARxData(const std::vector<int16_t>& buffer);
     void getLoopRxData(const std::vector<std::complex<float>>& buffer);
     void getUSRPRxData(const std::vector<std::complex<float>>& buffer);
     std::vector<std::complex<float>> getRxData() const;
@@ -82,11 +88,18 @@ public slots:
 private:
     bool currentIs(const char* kind) const;
     void stopThread(QThread* thread);
+    void launchBoardWorkers();
+    void launchLoopbackWorkers();
 
     QString current_device;
     QVector<RFConfig> rf_configs;
     mutable QMutex mutex;
 
+    QThread* xdma_tx_thread = nullptr;
+    QThread* xdma_rx_thread = nullptr;
+    XDMATxWorker* xdma_tx_worker = nullptr;
+    XDMARxWorker* xdma_rx_worker = nullptr;
+    kovra_device_descriptor* device = nullptr;
     QThread* loop_tx_thread = nullptr;
     QThread* loop_rx_thread = nullptr;
     LoopTxWorker* loop_tx_worker = nullptr;
