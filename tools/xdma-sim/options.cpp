@@ -9,7 +9,7 @@ const char* usage()
 {
     return "usage: xdma-sim [--dir D] [--board N] [--rate FPS] [--target DELAY,DOPPLER_HZ,AMPL]...\n"
            "                [--noise SIGMA] [--temperature C] [--bad-trailer-every N]\n"
-           "                [--garbage N] [--stall-after N]\n"
+           "                [--garbage N] [--stall-after N] [--channel-dc STEP]\n"
            "Plays XDMA board N in directory D (default: a new temporary directory).\n"
            "  --rate FPS             card-to-host frames per second (7500 = real time, 0 = as fast\n"
            "                         as the host reads); the DAC plays one frame per frame sent\n"
@@ -19,6 +19,7 @@ const char* usage()
            "  --bad-trailer-every N  corrupt the trailer of every Nth frame sent to the host\n"
            "  --garbage N            N garbage bytes between frames sent to the host\n"
            "  --stall-after N        stop moving data in each direction after N frames\n"
+           "  --channel-dc STEP      add c x STEP ADC counts to I of channel c, to tell channels apart\n"
            "Then run any program with ZELT_XDMA_DIR=D.\n";
 }
 
@@ -92,6 +93,8 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error)
             o.targets.push_back(t);
         } else if (a == "--noise") {
             ok = to_double(v, o.noise) && o.noise >= 0;
+        } else if (a == "--channel-dc") {
+            ok = to_double(v, o.channel_dc);
         } else if (a == "--temperature") {
             ok = to_double(v, o.temperature);
         } else if (a == "--bad-trailer-every") {

@@ -11,8 +11,8 @@ static constexpr double kSampleRate = 30.72e6;
 static constexpr int kRows = KOVRA_SAMPLES_PER_FRAME;
 static constexpr int kSlots = KOVRA_NUM_SLOTS;
 
-Scene::Scene(std::vector<Target> targets, double noise_sigma, uint32_t seed)
-    : targets_(std::move(targets)), sigma_(noise_sigma), rng_(seed)
+Scene::Scene(std::vector<Target> targets, double noise_sigma, double channel_dc, uint32_t seed)
+    : targets_(std::move(targets)), sigma_(noise_sigma), channel_dc_(channel_dc), rng_(seed)
 {
     double max_delay = 0;
     for (const Target& t : targets_)
@@ -77,6 +77,7 @@ void Scene::render(const uint8_t* tx_payload, uint8_t* out)
                 int64_t d = static_cast<int64_t>(std::llround(targets_[k].delay_samples));
                 v += tx_sample(n - d, c) * rot[k];
             }
+            v += std::complex<float>(static_cast<float>(channel_dc_ * c), 0.0f);
             if (sigma_ > 0)
                 v += std::complex<float>(static_cast<float>(sigma_) * gauss_(rng_),
                                          static_cast<float>(sigma_) * gauss_(rng_));

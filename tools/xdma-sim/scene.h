@@ -15,20 +15,21 @@ namespace xdmasim {
 
 class Scene {
 public:
-    Scene(std::vector<Target> targets, double noise_sigma, uint32_t seed = 1);
+    Scene(std::vector<Target> targets, double noise_sigma, double channel_dc = 0.0, uint32_t seed = 1);
 
     // tx_payload: the 131072-byte payload played in this interval, or null
     // when nothing was transmitted. Writes the received payload to `out`.
     void render(const uint8_t* tx_payload, uint8_t* out);
 
     // Exact integer loopback is used when there are neither echoes nor noise.
-    bool pass_through() const { return targets_.empty() && sigma_ == 0; }
+    bool pass_through() const { return targets_.empty() && sigma_ == 0 && channel_dc_ == 0; }
 
 private:
     std::complex<float> tx_sample(int64_t n, int ch) const;
 
     std::vector<Target> targets_;
     double sigma_;
+    double channel_dc_;
     std::mt19937_64 rng_;
     std::normal_distribution<float> gauss_{0.0f, 1.0f};
     int64_t next_sample_ = 0;                     // global index of this frame's first sample

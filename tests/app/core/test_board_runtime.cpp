@@ -151,13 +151,13 @@ TEST_F(SimulatedBoard, ChannelSelectionTakesEffectAtTheNextBlock)
     runtime->startReceive();
     // Without transmission the board still delivers noise around each channel's offset.
     ASSERT_TRUE(dataSpy->wait(10000));
-    auto meanOfNextBlocks = [&](int blocks) {
+    auto meanOfNextBlocks = [&](int blocks) -> double {
         double mean = 0;
         for (int i = 0; i < blocks; ++i) {
             dataSpy->clear();
             EXPECT_TRUE(dataSpy->wait(5000));
             if (dataSpy->isEmpty())
-                return NAN;
+                return std::nan("");
             mean = meanReal(dataSpy->takeFirst().at(0).value<Samples>());
         }
         return mean;
