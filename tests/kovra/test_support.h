@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -165,6 +167,28 @@ std::string capture_stderr(F fn)
     fn();
     fflush(stderr);
     return testing::internal::GetCapturedStderr();
+}
+
+}  // namespace kt
+
+namespace kt {
+
+// Polls `pred` until it holds or `ms` milliseconds pass.
+template <class P>
+bool eventually(P pred, int ms = 3000)
+{
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+inline double seconds_since(std::chrono::steady_clock::time_point t0)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
 }  // namespace kt
