@@ -11,7 +11,23 @@
 namespace {
 const uint64_t kChannelList[8] = {0, 1, 2, 3, 4, 5, 6, 7};
 constexpr unsigned long kIdlePauseMs = 1;
+
+void publishStats(kovra_stream* stream, std::atomic<std::uint64_t>& blocks, std::atomic<std::uint64_t>& ok,
+                  std::atomic<std::uint64_t>& bad, int newBlocks = 1)
+{
+    uint64_t framesOk = 0, framesBad = 0;
+    if (kovra_get_stream_stats(stream, &framesOk, &framesBad) == 0) {
+        ok = framesOk;
+        bad = framesBad;
+    }
+    blocks += static_cast<std::uint64_t>(newBlocks);
+}
 }  // namespace
+
+XDMARxWorker::Stats XDMARxWorker::stats() const
+{
+    return {blocks_delivered.load(), frames_ok.load(), frames_bad.load()};
+}
 
 XDMARxWorker::XDMARxWorker(kovra_device_descriptor* device, QObject* parent) : QObject(parent), device(device) {}
 
@@ -82,6 +98,7 @@ void XDMARxWorker::processRx()
                         ch = 0;
                     emit getRXDMAxData(chan_buffers[ch]);
                     position = 0;
+                    publishStats(stream, blocks_delivered, frames_ok, frames_bad);
                 }
                 got = true;
             } else if (r < 0) {
@@ -92,6 +109,8 @@ void XDMARxWorker::processRx()
         if (!got)
             QThread::msleep(kIdlePauseMs);
     }
+    if (stream)
+        publishStats(stream, blocks_delivered, frames_ok, frames_bad, 0);
     closeStream();
     std::cout << "[XDMARxWorker] 退出 RX 主循环，资源已释放" << std::endl;
 }

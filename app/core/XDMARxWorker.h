@@ -24,6 +24,14 @@ public:
 
     int rxChannel() const { return rx_channel.load(); }
 
+    // Counters for figures and diagnostics; any thread.
+    struct Stats {
+        std::uint64_t blocksDelivered = 0;
+        std::uint64_t framesOk = 0;
+        std::uint64_t framesBad = 0;
+    };
+    Stats stats() const;
+
 signals:
     void setRxLED(bool isOn);
     void getRXDMAxData(const std::vector<int16_t>& buffer);
@@ -43,4 +51,7 @@ private:
     kovra_stream* stream = nullptr;
     std::array<std::vector<int16_t>, kChannels> chan_buffers;
     std::atomic<int> rx_channel{0};
+    std::atomic<std::uint64_t> blocks_delivered{0};
+    std::atomic<std::uint64_t> frames_ok{0};
+    std::atomic<std::uint64_t> frames_bad{0};
 };

@@ -55,6 +55,8 @@ public:
     const QVector<RFConfig>& rfConfigs() const { return rf_configs; }
     // The selected receive channel of the board, -1 without board workers.
     int boardRxChannel() const;
+    // The board receive worker, for its counters; null without a board.
+    XDMARxWorker* boardReceiver() const { return xdma_rx_worker; }
     // The loopback queue, for tests and diagnostics; null before detectDevices.
     SignalBuffer* loopSignalBuffer() const { return loop_signal_buffer; }
 
