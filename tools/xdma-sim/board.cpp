@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <random>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
@@ -41,6 +42,17 @@ bool write_all(int fd, const uint8_t* p, size_t n)
         n -= static_cast<size_t>(r);
     }
     return true;
+}
+
+// Bytes a write to the pipe can take without blocking (only this process
+// writes to it, so the room can only grow until the write).
+size_t pipe_room(int fd)
+{
+    int size = fcntl(fd, F_GETPIPE_SZ);
+    int used = 0;
+    if (size < 0 || ioctl(fd, FIONREAD, &used) != 0)
+        return 0;
+    return used < size ? static_cast<size_t>(size - used) : 0;
 }
 
 void sleep_forever()
@@ -243,6 +255,13 @@ void Board::c2h_loop()
         const uint64_t number = counters_.c2h_sent.load() + 1;
         const bool bad = opt_.bad_trailer_every && number % opt_.bad_trailer_every == 0;
         frame[KOVRA_TRAILER_CHECK_OFFSET] = bad ? 0x00 : KOVRA_TRAILER_BYTE;
+        // Paced, the board runs on its own clock: a host that does not read
+        // loses frames (its DAC still plays). Unpaced, it runs in lock-step
+        // with the host's reads.
+        if (opt_.rate > 0 && pipe_room(c2h_fd_) < frame.size() + garbage.size()) {
+            counters_.c2h_dropped++;
+            continue;
+        }
         if (!write_all(c2h_fd_, frame.data(), frame.size())) {
             std::perror("xdma-sim: c2h write");
             return;

@@ -22,6 +22,7 @@ struct Counters {
     std::atomic<uint64_t> c2h_sent{0};
     std::atomic<uint64_t> c2h_looped{0};
     std::atomic<uint64_t> c2h_bad_trailer{0};
+    std::atomic<uint64_t> c2h_dropped{0};  // paced frames the host did not take in time
 };
 
 class Board {

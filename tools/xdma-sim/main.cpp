@@ -50,10 +50,11 @@ int main(int argc, char** argv)
     board.remove_nodes();
     const auto& c = board.counters();
     std::printf("xdma-sim: h2c frames good=%llu bad=%llu (skipped %llu bytes); "
-                "c2h frames sent=%llu looped=%llu bad_trailer=%llu\n",
+                "c2h frames sent=%llu looped=%llu bad_trailer=%llu dropped=%llu\n",
                 (unsigned long long)c.h2c_good.load(), (unsigned long long)c.h2c_bad.load(),
                 (unsigned long long)c.h2c_skipped_bytes.load(), (unsigned long long)c.c2h_sent.load(),
-                (unsigned long long)c.c2h_looped.load(), (unsigned long long)c.c2h_bad_trailer.load());
+                (unsigned long long)c.c2h_looped.load(), (unsigned long long)c.c2h_bad_trailer.load(),
+                (unsigned long long)c.c2h_dropped.load());
     std::fflush(stdout);
     // The data threads may be blocked in pipe calls; end without joining them.
     _exit(0);
