@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "aboutdialog.h"
+#include "plot_manager.h"
 #include "range_calculator_form.h"
 #include "runtime.h"
 #include "signal_processor.h"
@@ -35,6 +36,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWin
 
     ui_initializer = new UIInitializer(this);
     signal_processor = new SignalProcessor(this);
+    plot_manager = new PlotManager(this);
 
     announce("-- Start launch UI");
     launchUI();
@@ -48,6 +50,7 @@ MainWindow::~MainWindow()
 {
     delete ui_initializer;
     delete signal_processor;
+    delete plot_manager;
     delete ui;
     // A runtime thread that closeEvent stopped has deleted its runtime on
     // the way out; one still running is left to process exit.
@@ -58,6 +61,7 @@ MainWindow::~MainWindow()
 void MainWindow::launchUI()
 {
     ui_initializer->initializeUI();
+    plot_manager->initializePlots();
 }
 
 void MainWindow::launchThread()
@@ -99,6 +103,13 @@ void MainWindow::initializeLEDs() { ui_initializer->initializeLEDs(); }
 void MainWindow::centerOnScreen() { ui_initializer->centerWindowOnScreen(); }
 void MainWindow::initDiskProgressBar() { ui_initializer->initializeDiskProgressBar(); }
 void MainWindow::updateWaveform() { signal_processor->updateWaveform(); }
+void MainWindow::launchPlot() { plot_manager->initializePlots(); }
+void MainWindow::updataRDPlot(RDResult& result) { plot_manager->updateRDPlot(result); }
+void MainWindow::updateRxPlot() { plot_manager->updateRxPlot(); }
+void MainWindow::updateTxPlot() { plot_manager->updateTxPlot(); }
+void MainWindow::launchTxPlot() { plot_manager->initializeTxPlot(); }
+void MainWindow::launchRxPlot() { plot_manager->initializeRxPlot(); }
+void MainWindow::launchRDPlot() { plot_manager->initializeRDPlot(); }
 
 void MainWindow::on_sendButton_clicked()
 {
@@ -186,7 +197,10 @@ void MainWindow::get_status()
     ui_initializer->updateDiskProgressBar();
 }
 
-void MainWindow::updatePlot() {}
+void MainWindow::updatePlot()
+{
+    plot_manager->updatePlots();
+}
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {

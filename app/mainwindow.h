@@ -6,6 +6,7 @@
 
 #include "rd_result.h"
 #include "rf_config.h"
+#include "spectrogram_view.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -13,7 +14,9 @@
 #include <complex>
 #include <vector>
 
+class PlotManager;
 class QCloseEvent;
+class QCustomPlot;
 class QThread;
 class Runtime;
 class SignalProcessor;
@@ -38,9 +41,19 @@ public:
     void initDiskProgressBar();
     void updateWaveform();
 
+    // Forwarders to the plot manager.
+    void launchPlot();
+    void updataRDPlot(RDResult& result);
+    void updateRxPlot();
+    void updateTxPlot();
+    void launchTxPlot();
+    void launchRxPlot();
+    void launchRDPlot();
+
     Ui_MainWindow* ui = nullptr;
     UIInitializer* ui_initializer = nullptr;
     SignalProcessor* signal_processor = nullptr;
+    PlotManager* plot_manager = nullptr;
 
     QThread* runtime_thread = nullptr;
     Runtime* runtime = nullptr;
@@ -54,6 +67,14 @@ public:
     std::vector<std::complex<float>> tx_ref;
     QVector<RFConfig> rf_list;
     RDResult rd_result;
+
+    // Live views, built by the plot manager inside the placeholder widgets.
+    QCustomPlot* txPlot = nullptr;
+    SpectrogramView txSpec;
+    QCustomPlot* rxPlot = nullptr;
+    SpectrogramView rxSpec;
+    QVector<double> rxTimeAxis;
+    SpectrogramView rdViews[4];  // range-Doppler map, raw echo, compressed echo, test pattern
     bool receiving = false;
 
 public slots:

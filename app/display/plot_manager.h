@@ -1,0 +1,59 @@
+#pragma once
+// The live views of the main window. The manager builds the plots inside the
+// window's placeholder widgets once, then on each plot-timer tick refreshes
+// the page of tabWidget_main that is shown; hidden pages cost nothing.
+//
+// All plot state lives in the window's members; the manager keeps a plain
+// pointer back to the window, which owns it and must outlive it. GUI thread
+// only: the received data it reads is written by the window's queued slot on
+// the same thread.
+
+#include <QVector>
+
+class MainWindow;
+class QCPColorMap;
+class QCPColorScale;
+class QCustomPlot;
+class QWidget;
+struct RDResult;
+
+namespace QtCharts {
+class QChartView;
+}
+
+class PlotManager {
+public:
+    explicit PlotManager(MainWindow* window);
+
+    // Transmit, receive, then detection page. Also allocates the capture
+    // buffers (about 524 MB, zero-filled) with the transmit page.
+    void initializePlots();
+    void initializeTxPlot();
+    void initializeRxPlot();
+    void initializeRDPlot();
+
+    // Page 0 transmit, 1 receive, 2 detection; any other page does nothing.
+    void updatePlots();
+    void updateTxPlot();
+    void updateRxPlot();
+    void updateRDPlot(RDResult& result);
+
+    void setupSpectrogram(QCustomPlot* plot, const QVector<QVector<double> >& m, const QVector<double>& valueAxis,
+                          const QVector<double>& keyAxis, QCPColorMap** mapOut, QCPColorScale** scaleOut);
+    void plotSpectrogram(QCustomPlot* plot, const QVector<QVector<double> >& m, const QVector<double>& valueAxis,
+                         const QVector<double>& keyAxis, QCPColorMap* map, QCPColorScale* scale, bool autoScale);
+    // Titles the chart "水平方位波束图".
+    void setupPolarBeamChart(QtCharts::QChartView* view, const QVector<double>& gains, int step);
+
+    // Replaces the plottables of plot by a nx x ny jet test pattern
+    // sin(10x) cos(10y) exp(-(x^2 + y^2)) over [-1, 1] x [-1, 1]. A colour
+    // scale already at the right of the plot stays; a new one is refused by
+    // the layout but stays linked to the new map.
+    static void createLargeColorMap(QCustomPlot* plot, int nx, int ny);
+
+private:
+    QCustomPlot* createPlot(QWidget* page);
+    QCustomPlot* createWaveformPlot(QWidget* page);
+
+    MainWindow* window;
+};
