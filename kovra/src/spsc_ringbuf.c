@@ -203,6 +203,42 @@ int spsc_ringbuf_read_exact(spsc_ringbuf *rb, void *dst, size_t len)
     return (int)got;
 }
 
+size_t spsc_ringbuf_peek(spsc_ringbuf *rb, const uint8_t **ptr)
+{
+    uint64_t tail = atomic_load_explicit(&rb->tail, memory_order_relaxed);
+    uint64_t head = atomic_load_explicit(&rb->head, memory_order_acquire);
+    uint64_t pos = tail & rb->mask;
+    uint64_t n = head - tail;
+    if (n > rb->capacity - pos)
+        n = rb->capacity - pos;
+    *ptr = rb->buffer + pos;
+    return (size_t)n;
+}
+
+void spsc_ringbuf_consume(spsc_ringbuf *rb, size_t n)
+{
+    uint64_t tail = atomic_load_explicit(&rb->tail, memory_order_relaxed);
+    atomic_store_explicit(&rb->tail, tail + n, memory_order_release);
+}
+
+size_t spsc_ringbuf_reserve(spsc_ringbuf *rb, uint8_t **ptr)
+{
+    uint64_t head = atomic_load_explicit(&rb->head, memory_order_relaxed);
+    uint64_t tail = atomic_load_explicit(&rb->tail, memory_order_acquire);
+    uint64_t pos = head & rb->mask;
+    uint64_t n = tail + rb->capacity - head;
+    if (n > rb->capacity - pos)
+        n = rb->capacity - pos;
+    *ptr = rb->buffer + pos;
+    return (size_t)n;
+}
+
+void spsc_ringbuf_commit(spsc_ringbuf *rb, size_t n)
+{
+    uint64_t head = atomic_load_explicit(&rb->head, memory_order_relaxed);
+    atomic_store_explicit(&rb->head, head + n, memory_order_release);
+}
+
 uint64_t spsc_ringbuf_available(const spsc_ringbuf *rb)
 {
     if (!rb)

@@ -44,6 +44,17 @@ int spsc_ringbuf_read(spsc_ringbuf *rb, void *dst, size_t max_len);
 /* len, or fewer after shutdown; -1 bad args or len > capacity. */
 int spsc_ringbuf_read_exact(spsc_ringbuf *rb, void *dst, size_t len);
 
+/*
+ * Zero-copy access for the two ends. peek (consumer) gives the unread bytes
+ * that lie contiguously at the read position and consume releases n of
+ * them; reserve (producer) gives the contiguous free space at the write
+ * position and commit publishes n bytes written there. Neither waits.
+ */
+size_t spsc_ringbuf_peek(spsc_ringbuf *rb, const uint8_t **ptr);
+void spsc_ringbuf_consume(spsc_ringbuf *rb, size_t n);
+size_t spsc_ringbuf_reserve(spsc_ringbuf *rb, uint8_t **ptr);
+void spsc_ringbuf_commit(spsc_ringbuf *rb, size_t n);
+
 uint64_t spsc_ringbuf_available(const spsc_ringbuf *rb);
 uint64_t spsc_ringbuf_free_space(const spsc_ringbuf *rb);
 int spsc_ringbuf_is_shutdown(const spsc_ringbuf *rb);

@@ -37,6 +37,9 @@ struct kovra_stream {
     _Atomic uint64_t frames_bad;
     uint64_t remaining;
     uint64_t consumed;
+    /* The current frame, when it is read in place from the receive ring
+     * rather than from the accumulator (it is released when delivered). */
+    const uint8_t *ring_frame;
 };
 
 static int64_t now_us(void)
@@ -123,6 +126,14 @@ int kovra_deactivate_stream(kovra_device_descriptor *dev, kovra_stream *s)
     int r = s->direction == KOVRA_RX ? stop_rx_streaming(dev->transport)
                                      : stop_tx_streaming(dev->transport);
     s->active = 0;
+    if (s->ring_frame) {
+        /* The ring is replaced at the next start; the frame being handed
+         * out moves to the accumulator, where framing state lives. */
+        memcpy(s->accum, s->ring_frame, KOVRA_FRAME_SIZE);
+        s->fill = KOVRA_FRAME_SIZE;
+        spsc_ringbuf_consume(dev->transport->rx_ring, KOVRA_FRAME_SIZE);
+        s->ring_frame = NULL;
+    }
     return r;
 }
 
@@ -230,6 +241,26 @@ static void drop_front(kovra_stream *s, uint64_t n)
 static int acquire_frame(kovra_stream *s, spsc_ringbuf *ring, int64_t deadline)
 {
     for (;;) {
+        if (s->synced && s->fill == 0) {
+            /* In step with the frames and nothing held back: a frame that
+             * lies whole in the ring is checked and handed out in place,
+             * saving a copy of every frame. */
+            wait_ring(ring, KOVRA_FRAME_SIZE, 0, deadline);
+            const uint8_t *p;
+            if (spsc_ringbuf_peek(ring, &p) >= KOVRA_FRAME_SIZE) {
+                if (_frame_accepted(p)) {
+                    atomic_fetch_add_explicit(&s->frames_ok, 1, memory_order_relaxed);
+                    s->ring_frame = p;
+                    s->remaining = KOVRA_SAMPLES_PER_FRAME;
+                    s->consumed = 0;
+                    return 1;
+                }
+                atomic_fetch_add_explicit(&s->frames_bad, 1, memory_order_relaxed);
+                spsc_ringbuf_consume(ring, KOVRA_HEADER_SIZE);
+                s->synced = 0;
+                continue;
+            }
+        }
         while (s->fill < KOVRA_FRAME_SIZE) {
             int r = fill_accum(s, ring, deadline);
             if (r < 0)
@@ -282,8 +313,8 @@ int kovra_read_stream(kovra_device_descriptor *dev, kovra_stream *s, void *const
             return r;
     }
     size_t n = max_samples < s->remaining ? max_samples : (size_t)s->remaining;
-    const uint8_t *rows =
-        s->accum + KOVRA_PAYLOAD_OFFSET + (size_t)s->consumed * KOVRA_ROW_BYTES;
+    const uint8_t *frame = s->ring_frame ? s->ring_frame : s->accum;
+    const uint8_t *rows = frame + KOVRA_PAYLOAD_OFFSET + (size_t)s->consumed * KOVRA_ROW_BYTES;
 
     void *by_slot[8] = {0};
     int duplicate = 0;
@@ -308,8 +339,14 @@ int kovra_read_stream(kovra_device_descriptor *dev, kovra_stream *s, void *const
 
     s->consumed += n;
     s->remaining -= n;
-    if (s->remaining == 0)
-        drop_front(s, KOVRA_FRAME_SIZE);
+    if (s->remaining == 0) {
+        if (s->ring_frame) {
+            spsc_ringbuf_consume(ring, KOVRA_FRAME_SIZE);
+            s->ring_frame = NULL;
+        } else {
+            drop_front(s, KOVRA_FRAME_SIZE);
+        }
+    }
     return (int)n;
 }
 

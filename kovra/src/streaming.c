@@ -142,7 +142,22 @@ void *rx_worker_thread_func(void *arg)
     while (run_flag(&t->rx_running)) {
         if (wait_gate(&t->rx_allow, &t->rx_running) != 0)
             break;
-        ssize_t r = kovra_hw_pread(t->link->c2h_fd, buf, RX_BATCH_BYTES, 0);
+        /* Read straight into the ring when a whole request fits there in
+         * one piece; near the ring's end go through the batch buffer. The
+         * request size stays the same either way, since a node that is a
+         * plain file hands out its content from the start on every read. */
+        uint8_t *dst;
+        size_t room = spsc_ringbuf_reserve(t->rx_ring, &dst);
+        int direct = room >= RX_BATCH_BYTES;
+        if (!direct && spsc_ringbuf_free_space(t->rx_ring) >= RX_BATCH_BYTES)
+            dst = buf;
+        else if (!direct) {
+            if (spsc_ringbuf_is_shutdown(t->rx_ring))
+                break;
+            usleep(50);
+            continue;
+        }
+        ssize_t r = kovra_hw_pread(t->link->c2h_fd, dst, RX_BATCH_BYTES, 0);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -151,7 +166,9 @@ void *rx_worker_thread_func(void *arg)
         }
         if (r == 0)
             break;
-        if (spsc_ringbuf_write(t->rx_ring, buf, (size_t)r) <= 0)
+        if (direct)
+            spsc_ringbuf_commit(t->rx_ring, (size_t)r);
+        else if (spsc_ringbuf_write(t->rx_ring, buf, (size_t)r) <= 0)
             break;
     }
     free(buf);
