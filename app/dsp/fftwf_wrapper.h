@@ -65,7 +65,10 @@ struct FFTPlanCache {
 // Process-wide cache of forward plans, one per transform size. Records are
 // added and never replaced until cleanup(). Construction switches FFTW's
 // single-precision planner to as many threads as the machine has, for every
-// plan made afterwards in the process.
+// plan made afterwards in the process (RangeDopplerProcessor plans with one
+// thread regardless). Its destruction at process exit shuts FFTW's threads
+// down and leaves every remaining single-precision plan unusable: plans held
+// by objects of static lifetime must go before it.
 class FFTWfWrapper {
 public:
     static FFTWfWrapper& instance();

@@ -38,14 +38,14 @@ void storeMagnitudes(const ComplexMatrix& m, QVector<QVector<double> >& out)
     }
 }
 
-// out[c][l] = |m[c * 256 + l]|
-void storeMagnitudes(const cf* m, QVector<QVector<double> >& out)
+// out[c][l] = scale * |m[c * 256 + l]|
+void storeMagnitudes(const cf* __restrict m, float scale, QVector<QVector<double> >& out)
 {
     for (int c = 0; c < kRangeBins; ++c) {
-        const cf* in = m + c * kPulses;
-        double* row = out[c].data();
+        const cf* __restrict in = m + c * kPulses;
+        double* __restrict row = out[c].data();
         for (int l = 0; l < kPulses; ++l)
-            row[l] = std::sqrt(in[l].real() * in[l].real() + in[l].imag() * in[l].imag());
+            row[l] = scale * std::sqrt(in[l].real() * in[l].real() + in[l].imag() * in[l].imag());
     }
 }
 
@@ -247,7 +247,7 @@ RDResult RangeDopplerProcessor::process(const std::vector<cf>& block,
                         block, static_cast<std::size_t>(l) * kPulseInterval + p + c);
         }
     }
-    storeMagnitudes(win, result.rawEcho);
+    storeMagnitudes(win, 1.0f, result.rawEcho);
 
     fftwf_execute(rangeForward_.get());
     cf* spec = spectra_.samples();
@@ -259,21 +259,23 @@ RDResult RangeDopplerProcessor::process(const std::vector<cf>& block,
             row[l] = multiply(row[l], r);
     }
     fftwf_execute(rangeInverse_.get());
-    cf* comp = win;  // the inverse lands back in the window array
-    const float rangeScale = static_cast<float>(kRangeBins);
-    for (int i = 0; i < kWindowSamples; ++i)
-        comp[i] /= rangeScale;
-    storeMagnitudes(comp, result.compressedEcho);
+    // The inverse lands back in the window array, unscaled; its 1/128 is
+    // applied on the way into the magnitudes and into the canceller.
+    const cf* comp = win;
+    const float rangeScale = 1.0f / kRangeBins;
+    storeMagnitudes(comp, rangeScale, result.compressedEcho);
 
     // Two-pulse canceller and Doppler window in one pass; the canceller's
     // last pulse is zero.
     cf* dop = doppler_.samples();
-    const float* w = dopplerWindow_.data();
+    float weight[kPulses];
+    for (int l = 0; l < kPulses; ++l)
+        weight[l] = dopplerWindow_[l] * rangeScale;
     for (int c = 0; c < kRangeBins; ++c) {
-        const cf* a = comp + c * kPulses;
-        cf* d = dop + c * kPulses;
+        const cf* __restrict a = comp + c * kPulses;
+        cf* __restrict d = dop + c * kPulses;
         for (int l = 0; l + 1 < kPulses; ++l)
-            d[l] = (a[l + 1] - a[l]) * w[l];
+            d[l] = (a[l + 1] - a[l]) * weight[l];
         d[kPulses - 1] = cf{};
     }
     fftwf_execute(dopplerForward_.get());
