@@ -1,5 +1,6 @@
 #include "images.h"
 
+#include <QEvent>
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -7,6 +8,40 @@
 #include <limits>
 
 namespace {
+// Child of one plot: remembers that the plot skipped a replot while hidden
+// and makes it up when the plot is shown.
+class DeferredReplot : public QObject {
+    Q_OBJECT
+public:
+    explicit DeferredReplot(QCustomPlot* plot) : QObject(plot), plot(plot) { plot->installEventFilter(this); }
+
+    static DeferredReplot* find(QCustomPlot* plot)
+    {
+        return plot->findChild<DeferredReplot*>(QString(), Qt::FindDirectChildrenOnly);
+    }
+
+    static DeferredReplot* of(QCustomPlot* plot)
+    {
+        DeferredReplot* existing = find(plot);
+        return existing ? existing : new DeferredReplot(plot);
+    }
+
+    bool pending = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == plot && event->type() == QEvent::Show && pending) {
+            pending = false;
+            plot->replot(QCustomPlot::rpRefreshHint);
+        }
+        return false;
+    }
+
+private:
+    QCustomPlot* plot;
+};
+
 void fillColorMap(QCPColorMap* map, const QVector<QVector<double> >& m, const QVector<double>& valueAxis,
                   const QVector<double>& keyAxis)
 {
@@ -52,6 +87,17 @@ float clamp01(float v)
 }
 }  // namespace
 
+void replotWhenVisible(QCustomPlot* plot)
+{
+    if (plot->isVisible()) {
+        plot->replot(QCustomPlot::rpRefreshHint);
+        if (DeferredReplot* deferred = DeferredReplot::find(plot))
+            deferred->pending = false;
+        return;
+    }
+    DeferredReplot::of(plot)->pending = true;
+}
+
 void setupSpectrogram(QCustomPlot* plot, const QVector<QVector<double> >& m, const QVector<double>& valueAxis,
                       const QVector<double>& keyAxis, QCPColorMap** mapOut, QCPColorScale** scaleOut)
 {
@@ -69,7 +115,7 @@ void setupSpectrogram(QCustomPlot* plot, const QVector<QVector<double> >& m, con
     plot->yAxis->setLabel("Freq (MHz)");
     plot->xAxis->setLabel("Time (us)");
     plot->rescaleAxes(false);
-    plot->replot(QCustomPlot::rpRefreshHint);
+    replotWhenVisible(plot);
 
     if (mapOut)
         *mapOut = map;
@@ -87,7 +133,7 @@ void plotSpectrogram(QCustomPlot* plot, const QVector<QVector<double> >& m, cons
         return;
     rescaleToRecordedBounds(map, scale);
     plot->rescaleAxes(false);
-    plot->replot(QCustomPlot::rpRefreshHint);
+    replotWhenVisible(plot);
 }
 
 QColor jetColorMap(float v)
@@ -128,3 +174,5 @@ QImage complexMatrixToJetImage(const QVector<QVector<std::complex<float> > >& M)
     }
     return image;
 }
+
+#include "images.moc"

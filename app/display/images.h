@@ -19,8 +19,14 @@ class QCPColorMap;
 class QCPColorScale;
 class QCustomPlot;
 
+// Redraws the plot now (refresh-hint priority) when it is on screen;
+// otherwise the first time it is shown again. Plots on hidden tab pages then
+// cost nothing per refresh, yet never show a stale picture.
+void replotWhenVisible(QCustomPlot* plot);
+
 // Creates a jet colour map holding m and a colour scale right of the axis
-// rectangle, labels the axes "Time (us)" / "Freq (MHz)" and queues a replot.
+// rectangle, labels the axes "Time (us)" / "Freq (MHz)" and replots
+// (replotWhenVisible).
 // An empty matrix or axis vector creates nothing and leaves *mapOut and
 // *scaleOut untouched; either out pointer may be null.
 void setupSpectrogram(QCustomPlot* plot, const QVector<QVector<double> >& m,
@@ -30,8 +36,8 @@ void setupSpectrogram(QCustomPlot* plot, const QVector<QVector<double> >& m,
 // Refills an existing colour map with m (which must not be empty). With
 // autoScale the colour range becomes the recorded data bounds - the widest
 // range written since the map's data was last resized, not recalculated -
-// and the plot is replotted; without it only the cells change until the next
-// replot.
+// and the plot is replotted (replotWhenVisible); without it only the cells
+// change until the next replot.
 void plotSpectrogram(QCustomPlot* plot, const QVector<QVector<double> >& m,
                      const QVector<double>& valueAxis, const QVector<double>& keyAxis,
                      QCPColorMap* map, QCPColorScale* scale, bool autoScale);

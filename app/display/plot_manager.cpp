@@ -169,7 +169,7 @@ void PlotManager::updateTxPlot()
     QCPGraph* graph = w.txPlot->graph(0);
     graph->setData(timeData, signalData);
     graph->rescaleValueAxis(false, true);
-    w.txPlot->replot(QCustomPlot::rpRefreshHint);
+    replotWhenVisible(w.txPlot);
 
     loadSpectrum(w.txSpec, w.tx_ref);
     plotSpectrogram(w.txSpec.plot, w.txSpec.cells, w.txSpec.valueAxis, w.txSpec.keyAxis, w.txSpec.colorMap,
@@ -185,7 +185,7 @@ void PlotManager::updateRxPlot()
     QCPGraph* graph = w.rxPlot->graph(0);
     graph->setData(w.rxTimeAxis, values);
     graph->rescaleValueAxis(false, false);
-    w.rxPlot->replot(QCustomPlot::rpRefreshHint);
+    replotWhenVisible(w.rxPlot);
 
     loadSpectrum(w.rxSpec, w.rx_signal);
     plotSpectrogram(w.rxSpec.plot, w.rxSpec.cells, w.rxSpec.valueAxis, w.rxSpec.keyAxis, w.rxSpec.colorMap,
@@ -208,7 +208,7 @@ void PlotManager::updateRDPlot(RDResult& result)
     const double upper = rd.colorMap->dataRange().upper;
     rd.colorScale->setDataRange(QCPRange(upper - kRdDisplaySpanDb, upper));
     rd.plot->rescaleAxes(false);
-    rd.plot->replot(QCustomPlot::rpRefreshHint);
+    replotWhenVisible(rd.plot);
 }
 
 void PlotManager::setupSpectrogram(QCustomPlot* plot, const QVector<QVector<double> >& m,
@@ -255,5 +255,5 @@ void PlotManager::createLargeColorMap(QCustomPlot* plot, int nx, int ny)
     scale->setType(QCPAxis::atRight);
 
     plot->rescaleAxes();
-    plot->replot(QCustomPlot::rpRefreshHint);
+    replotWhenVisible(plot);
 }

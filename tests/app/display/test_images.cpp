@@ -1,6 +1,8 @@
 #include "images.h"
 #include "plot_manager.h"
 
+#include <QSignalSpy>
+#include <QTest>
 #include <qcustomplot.h>
 
 #include <gtest/gtest.h>
@@ -175,6 +177,32 @@ TEST_F(SpectrogramTest, ColourRangeFollowsRecordedBoundsUntilResized)
     EXPECT_EQ(map->data()->valueRange(), QCPRange(5, 25));
     EXPECT_EQ(map->dataRange(), QCPRange(-3.0, 4.5));
     EXPECT_EQ(plot->yAxis->range(), QCPRange(5, 25));
+}
+
+TEST_F(SpectrogramTest, HiddenPlotRedrawsWhenShownAgainNotBefore)
+{
+    QCPColorMap* map = nullptr;
+    QCPColorScale* scale = nullptr;
+    setupSpectrogram(plot.get(), ramp(4, 4, 0, 1), {0, 1}, {0, 1}, &map, &scale);
+    plot->resize(320, 240);
+    plot->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(plot.get()));
+    QSignalSpy replots(plot.get(), &QCustomPlot::afterReplot);
+
+    plotSpectrogram(plot.get(), ramp(4, 4, 5, 1), {0, 1}, {0, 1}, map, scale, true);
+    EXPECT_EQ(replots.count(), 1) << "a visible plot redraws at once";
+
+    plot->hide();
+    plotSpectrogram(plot.get(), ramp(4, 4, 9, 1), {0, 1}, {0, 1}, map, scale, true);
+    plotSpectrogram(plot.get(), ramp(4, 4, 7, 1), {0, 1}, {0, 1}, map, scale, true);
+    EXPECT_EQ(replots.count(), 1) << "a hidden plot does not";
+
+    plot->show();
+    EXPECT_EQ(replots.count(), 2) << "showing it makes up the missed redraws once";
+
+    plot->hide();
+    plot->show();
+    EXPECT_EQ(replots.count(), 2) << "nothing missed, nothing redrawn";
 }
 
 TEST_F(SpectrogramTest, LargeTestPatternReplacesThePlottables)
