@@ -28,12 +28,19 @@ void _install_sigusr1_handler(void)
     sigaction(SIGUSR1, &sa, NULL);
 }
 
+/* The staging buffers are large (512 MiB + 128) and mostly never touched:
+ * anonymous mappings are page-aligned and cost memory only where used. */
 static void *alloc_staging(void)
 {
-    void *p = NULL;
-    if (posix_memalign(&p, 4096, KOVRA_STAGING_SIZE) != 0)
-        return NULL;
-    return p;
+    void *p = mmap(NULL, KOVRA_STAGING_SIZE, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    return p == MAP_FAILED ? NULL : p;
+}
+
+static void free_staging(void *p)
+{
+    if (p)
+        munmap(p, KOVRA_STAGING_SIZE);
 }
 
 int __kovra_init_transport(kovra_transport *t)
@@ -48,7 +55,7 @@ int __kovra_init_transport(kovra_transport *t)
     t->tx_meta[0] = alloc_staging();
     if (!t->tx_meta[0]) {
         printf("Failed to alloc memory for tx_meta\n");
-        free(t->rx_meta[0]);
+        free_staging(t->rx_meta[0]);
         t->rx_meta[0] = NULL;
         return -1;
     }
@@ -57,8 +64,8 @@ int __kovra_init_transport(kovra_transport *t)
         t->rx_meta[i] = NULL;
     }
     if (init_pcie_interface(t) != 0) {
-        free(t->rx_meta[0]);
-        free(t->tx_meta[0]);
+        free_staging(t->rx_meta[0]);
+        free_staging(t->tx_meta[0]);
         t->rx_meta[0] = t->tx_meta[0] = NULL;
         return -1;
     }
@@ -76,8 +83,8 @@ int __kovra_deinit_transport(kovra_transport *t)
     if (!t)
         return 0;
     deinit_pcie_interface(t);
-    free(t->tx_meta[0]);
-    free(t->rx_meta[0]);
+    free_staging(t->tx_meta[0]);
+    free_staging(t->rx_meta[0]);
     t->tx_meta[0] = t->rx_meta[0] = NULL;
     spsc_ringbuf_destroy(t->tx_ring);
     spsc_ringbuf_destroy(t->rx_ring);
