@@ -46,7 +46,7 @@ TEST_P(OneShotTransforms, RoundTripRestoresInput)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, OneShotTransforms,
-                         ::testing::Values(1, 2, 3, 5, 8, 16, 17, 128, 256, 4096));
+                         ::testing::Values(1, 2, 3, 5, 8, 16, 17, 128, 256, 1000));
 
 TEST(OneShotTransforms, UnitImpulseHasFlatSpectrum)
 {

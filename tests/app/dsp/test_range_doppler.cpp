@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <memory>
+#include <ostream>
+#include <string>
 #include <type_traits>
 
 static_assert(!std::is_copy_constructible_v<RangeDopplerProcessor> &&
@@ -152,6 +154,11 @@ struct TargetCase {
     int dopplerRow;
 };
 
+void PrintTo(const TargetCase& c, std::ostream* os)
+{
+    *os << "range bin " << c.delay << ", " << c.fd << " Hz";
+}
+
 class MovingTarget : public RangeDoppler, public ::testing::WithParamInterface<TargetCase> {};
 
 TEST_P(MovingTarget, StrongestCellAtItsRangeAndDoppler)
@@ -170,7 +177,11 @@ INSTANTIATE_TEST_SUITE_P(Targets, MovingTarget,
                          ::testing::Values(TargetCase{37, 937.5, 160}, TargetCase{40, 937.5, 160},
                                            TargetCase{20, -1875.0, 64},
                                            TargetCase{90, 2812.5, 224},
-                                           TargetCase{5, -3281.25, 16}));
+                                           TargetCase{5, -3281.25, 16}),
+                         [](const ::testing::TestParamInfo<TargetCase>& info) {
+                             return "Range" + std::to_string(info.param.delay) + "Row" +
+                                    std::to_string(info.param.dopplerRow);
+                         });
 
 TEST_F(RangeDoppler, AgreesWithTheChainPlannedPerCall)
 {
