@@ -234,13 +234,13 @@ void Board::c2h_loop()
                 next = now; // a host that stopped reading does not earn a burst
         }
 
-        // The DAC plays one waiting frame per pulse interval. As fast as
-        // possible, wait briefly for one rather than flood the host with noise.
+        // The DAC plays one waiting frame per pulse interval. Unpaced, wait a
+        // little for one rather than flood the host with idle frames.
         bool have = false;
         {
             std::unique_lock<std::mutex> lock(queue_mutex_);
             if (opt_.rate == 0 && dac_queue_.empty())
-                queue_cv_.wait_for(lock, std::chrono::milliseconds(1));
+                queue_cv_.wait_for(lock, std::chrono::milliseconds(10));
             if (!dac_queue_.empty()) {
                 played = std::move(dac_queue_.front());
                 dac_queue_.pop_front();
