@@ -23,6 +23,7 @@ struct kovra_stream {
     int direction;
     int active;
     uint64_t channels[8];
+    int channel_valid[8]; /* entry named a hardware channel 0-7 */
     uint64_t channel_count;
     uint32_t channel_mask;
     int slot_map[8];
@@ -84,6 +85,7 @@ kovra_stream *kovra_setup_stream(kovra_device_descriptor *dev, int direction, co
         uint64_t c = channels ? channels[i] : i;
         if (c <= 7) {
             s->channels[i] = c;
+            s->channel_valid[i] = 1;
             s->channel_mask |= 1u << c;
             s->slot_map[c] = (int)i;
         }
@@ -319,7 +321,8 @@ int kovra_read_stream(kovra_device_descriptor *dev, kovra_stream *s, void *const
     void *by_slot[8] = {0};
     int duplicate = 0;
     for (size_t i = 0; i < s->channel_count; ++i) {
-        if (!buffs[i] || !(s->channel_mask & (1u << s->channels[i])))
+        /* A buffer for a channel the board does not have is left alone. */
+        if (!buffs[i] || !s->channel_valid[i])
             continue;
         if (by_slot[s->channels[i]])
             duplicate = 1;
@@ -329,7 +332,7 @@ int kovra_read_stream(kovra_device_descriptor *dev, kovra_stream *s, void *const
     if (duplicate) {
         /* Two caller buffers on one channel: fill the ones the map skipped. */
         for (size_t i = 0; i < s->channel_count; ++i) {
-            if (!buffs[i] || by_slot[s->channels[i]] == buffs[i])
+            if (!buffs[i] || !s->channel_valid[i] || by_slot[s->channels[i]] == buffs[i])
                 continue;
             void *one[8] = {0};
             one[s->channels[i]] = buffs[i];

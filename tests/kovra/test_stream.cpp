@@ -151,18 +151,22 @@ TEST_F(Streams, FindsFramesAfterGarbageSkipsBadTrailersAndDeliversInPieces)
     EXPECT_EQ(nbad, 1u);
 }
 
-TEST_F(Streams, Cf32DeliversSamplesOver32767AndSkipsNullBuffers)
+// Buffers map to channels by the stream's list: a channel named twice fills
+// both buffers, a channel the board does not have leaves its buffer alone.
+TEST_F(Streams, Cf32DeliversSamplesOver32767ByTheChannelList)
 {
     open_board(kt::make_frame([](uint32_t r, uint32_t c) {
         return c == 3 ? kt::iq_word(32767, -32768) : kt::iq_word(int16_t(r), int16_t(c));
     }));
-    const uint64_t channels[2] = {3, 6};
-    ASSERT_NE(rx("CF32", channels, 2), nullptr);
-    std::vector<float> ch3(2 * 16), ch6(2 * 16);
-    ASSERT_EQ(read({ch3.data(), nullptr}, 16), 16);
+    const uint64_t channels[4] = {3, 6, 12, 3};
+    ASSERT_NE(rx("CF32", channels, 4), nullptr);
+    std::vector<float> ch3(2 * 16), ch6(2 * 16), none(2 * 16, 42.0f), again(2 * 16);
+    ASSERT_EQ(read({ch3.data(), nullptr, none.data(), again.data()}, 16), 16);
     EXPECT_EQ(ch3[0], 1.0f);
     EXPECT_EQ(ch3[1], static_cast<float>(-32768 / 32767.0));
-    ASSERT_EQ(read({nullptr, ch6.data()}, 16), 16);
+    EXPECT_EQ(again, ch3);
+    EXPECT_EQ(none, std::vector<float>(2 * 16, 42.0f));
+    ASSERT_EQ(read({nullptr, ch6.data(), nullptr, nullptr}, 16), 16);
     EXPECT_EQ(ch6[0], static_cast<float>(16 / 32767.0)) << "continues at sample 16";
     EXPECT_EQ(ch6[1], static_cast<float>(6 / 32767.0));
 }
