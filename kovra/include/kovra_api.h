@@ -163,7 +163,7 @@ int kovra_start_rx_streaming(kovra_device_descriptor *dev);
 int kovra_stop_tx_streaming(kovra_device_descriptor *dev);
 int kovra_stop_rx_streaming(kovra_device_descriptor *dev);
 /* Sends what a stopped transmit direction left in its ring, zero-padded to
- * whole frames. 0; -14; -12; -5. Only while transmit is stopped. */
+ * whole frames. 0; -14; -12; -5; -114 while transmit is running. */
 int kovra_flush_tx(kovra_device_descriptor *dev);
 
 /* The transport behind a handle (for kovra_set_tx_codebook), or NULL. */

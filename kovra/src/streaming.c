@@ -305,6 +305,9 @@ int flush_tx(kovra_transport *t)
         return -22;
     if (!t->tx_ring)
         return 0;
+    /* The ring has one consumer: while the worker runs, it is the worker. */
+    if (run_flag(&t->tx_running))
+        return -114;
     uint64_t residue = spsc_ringbuf_available(t->tx_ring);
     if (residue == 0) {
         printf("[TX Flush] No residual data.\n");

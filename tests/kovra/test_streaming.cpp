@@ -282,6 +282,7 @@ TEST_F(Engine, StartingTwiceIsRefused)
     start_tx();
     std::string err = kt::capture_stderr([&] { EXPECT_EQ(kovra_start_tx_streaming(dev_), -114); });
     EXPECT_EQ(err, "[TX] Streaming already started.\n");
+    EXPECT_EQ(kovra_flush_tx(dev_), -114) << "the running worker is the ring's only reader";
     kovra_stream* second = nullptr;
     kt::capture_stderr([&] {
         kt::capture_stdout([&] {
