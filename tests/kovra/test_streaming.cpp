@@ -302,11 +302,11 @@ TEST_F(Engine, UnmappedWindowLeavesTheGateOpen)
     kovra_transport* t = kovra_get_transport(dev_);
     uint32_t* saved = t->link->map_base;
     t->link->map_base = nullptr;
+    // Joining the flow-control thread at stop makes sure its line is out.
     std::string err = kt::capture_stderr([&] {
         start_tx();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        kt::capture_stdout([&] { kovra_deactivate_stream(dev_, tx_); });
     });
-    kt::capture_stdout([&] { kovra_deactivate_stream(dev_, tx_); });
     t->link->map_base = saved;
     EXPECT_NE(err.find("[FC-TX] map_base invalid, flow control disabled.\n"), std::string::npos) << err;
     kovra_flowctrl_status st;
