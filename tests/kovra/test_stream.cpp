@@ -181,11 +181,11 @@ TEST_F(Streams, ReadTimeoutAndStopWhileTheDeviceReadIsBlocked)
     std::vector<void*> bufs(8, buf.data());
     auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(read(bufs, 4096, 0), 0);
-    EXPECT_LT(kt::seconds_since(t0), 0.1);
+    EXPECT_LT(kt::seconds_since(t0), 0.5) << "timeout 0 does not wait";
     t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(read(bufs, 4096, 30000), 0);
     EXPECT_GE(kt::seconds_since(t0), 0.029);
-    EXPECT_LT(kt::seconds_since(t0), 1.0);
+    EXPECT_LT(kt::seconds_since(t0), 2.0) << "a bounded wait ends";
 
     // A frame arriving during a bounded wait is delivered.
     std::thread feeder([&] {

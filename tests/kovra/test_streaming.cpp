@@ -228,7 +228,7 @@ TEST_F(Engine, WriteTimeoutIsHonouredWhenTheRingIsFull)
     EXPECT_EQ(write(b, 0, kSamples, 20000), 0);
     double waited = kt::seconds_since(t0);
     EXPECT_GE(waited, 0.019);
-    EXPECT_LT(waited, 1.0);
+    EXPECT_LT(waited, 2.0) << "a bounded wait ends";
 
     std::atomic<int> blocking{-99};
     std::thread t([&] { blocking = write(b, 0, kSamples, -1); });
