@@ -212,6 +212,41 @@ TEST_F(EndToEnd, BadTrailersAreCountedAndTheOtherFramesArriveIntact)
     EXPECT_GE(bad, 1u);
 }
 
+// A point target 100 samples away at half amplitude and no Doppler: an
+// impulse sent at sample 10 comes back there and, halved, at sample 110.
+TEST_F(EndToEnd, EchoOfAPointTargetArrivesAtItsDelay)
+{
+    start({"--rate", "0", "--noise", "0", "--target", "100,0,0.5"});
+    writer_ = std::thread([this] {
+        std::vector<uint32_t> impulse(kN, 0);
+        impulse[10] = kt::iq_word(8000, -2000);
+        const void* p[8];
+        for (int c = 0; c < 8; ++c)
+            p[c] = impulse.data();
+        int flags = 0;
+        for (int f = 0; f < 20 && !stop_writing_; ++f)
+            if (kovra_write_stream(dev_, tx_, p, kN, &flags, 0, 1000000) != static_cast<int>(kN))
+                ADD_FAILURE() << "write";
+    });
+    std::vector<std::vector<uint32_t>> ch(8, std::vector<uint32_t>(kN));
+    int echoes = 0;
+    for (int frames = 0; echoes < 10 && frames < 2000; ++frames) {
+        ASSERT_TRUE(read_frame(ch));
+        if (is_idle(ch))
+            continue;
+        for (int c = 0; c < 8; ++c) {
+            ASSERT_EQ(ch[c][10], kt::iq_word(8000, -2000)) << "looped back, channel " << c;
+            ASSERT_EQ(ch[c][110], kt::iq_word(4000, -1000)) << "echo, channel " << c;
+            size_t others = 0;
+            for (size_t s = 0; s < kN; ++s)
+                others += s != 10 && s != 110 && ch[c][s] != 0;
+            ASSERT_EQ(others, 0u) << "channel " << c;
+        }
+        ++echoes;
+    }
+    EXPECT_EQ(echoes, 10);
+}
+
 // A board that stops moving data: the transmit worker is stuck in a device
 // write and the receive worker in a device read; both stops still return.
 TEST_F(EndToEnd, DeactivationReturnsWithinASecondWhenTheBoardStalls)
