@@ -86,9 +86,25 @@ cf multiply(cf a, cf b)
     return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
 }
 
+// Rows of their own from the start: rows shared with one zero row, as a
+// fresh RDResult holds them, would each be copied on first write.
+QVector<QVector<double> > independentRows()
+{
+    QVector<QVector<double> > m;
+    m.reserve(kRangeBins);
+    for (int c = 0; c < kRangeBins; ++c)
+        m.append(QVector<double>(kPulses));
+    return m;
+}
+
 RDResult emptyResultWithAxes()
 {
-    RDResult r(kRangeBins, kPulses);
+    RDResult r(0, 0);
+    r.rawEcho = independentRows();
+    r.compressedEcho = independentRows();
+    r.rdMap = independentRows();
+    r.pulseAxis.resize(kPulses);
+    r.rangeAxis.resize(kRangeBins);
     for (int i = 0; i < kPulses; ++i)
         r.pulseAxis[i] = i;
     for (int j = 0; j < kRangeBins; ++j)
