@@ -134,15 +134,21 @@ void PlotManager::initializeRDPlot()
 
 void PlotManager::updatePlots()
 {
-    switch (window->ui->tabWidget_main->currentIndex()) {
+    const MainWindow& w = *window;
+    switch (w.ui->tabWidget_main->currentIndex()) {
     case kTxPage:
-        updateTxPlot();
+        if (!txDrawn || drawnTxRef != w.tx_ref)
+            updateTxPlot();
         break;
     case kRxPage:
-        updateRxPlot();
+        if (!rxDrawn || drawnRealSignal != w.real_signal || drawnRxSignal != w.rx_signal)
+            updateRxPlot();
         break;
     case kDetectPage:
-        updateRDPlot(window->rd_result);
+        if (!rdDrawn || drawnRd.rdMap != w.rd_result.rdMap || drawnRd.rawEcho != w.rd_result.rawEcho ||
+            drawnRd.compressedEcho != w.rd_result.compressedEcho || drawnRd.pulseAxis != w.rd_result.pulseAxis ||
+            drawnRd.rangeAxis != w.rd_result.rangeAxis)
+            updateRDPlot(window->rd_result);
         break;
     default:
         break;
@@ -174,6 +180,8 @@ void PlotManager::updateTxPlot()
     loadSpectrum(w.txSpec, w.tx_ref);
     plotSpectrogram(w.txSpec.plot, w.txSpec.cells, w.txSpec.valueAxis, w.txSpec.keyAxis, w.txSpec.colorMap,
                     w.txSpec.colorScale, true);
+    drawnTxRef = w.tx_ref;
+    txDrawn = true;
 }
 
 void PlotManager::updateRxPlot()
@@ -190,6 +198,9 @@ void PlotManager::updateRxPlot()
     loadSpectrum(w.rxSpec, w.rx_signal);
     plotSpectrogram(w.rxSpec.plot, w.rxSpec.cells, w.rxSpec.valueAxis, w.rxSpec.keyAxis, w.rxSpec.colorMap,
                     w.rxSpec.colorScale, true);
+    drawnRxSignal = w.rx_signal;
+    drawnRealSignal = w.real_signal;
+    rxDrawn = true;
 }
 
 void PlotManager::updateRDPlot(RDResult& result)
@@ -209,6 +220,8 @@ void PlotManager::updateRDPlot(RDResult& result)
     rd.colorScale->setDataRange(QCPRange(upper - kRdDisplaySpanDb, upper));
     rd.plot->rescaleAxes(false);
     replotWhenVisible(rd.plot);
+    drawnRd = result;
+    rdDrawn = true;
 }
 
 void PlotManager::setupSpectrogram(QCustomPlot* plot, const QVector<QVector<double> >& m,

@@ -8,14 +8,18 @@
 // only: the received data it reads is written by the window's queued slot on
 // the same thread.
 
+#include "rd_result.h"
+
 #include <QVector>
+
+#include <complex>
+#include <vector>
 
 class MainWindow;
 class QCPColorMap;
 class QCPColorScale;
 class QCustomPlot;
 class QWidget;
-struct RDResult;
 
 namespace QtCharts {
 class QChartView;
@@ -33,6 +37,9 @@ public:
     void initializeRDPlot();
 
     // Page 0 transmit, 1 receive, 2 detection; any other page does nothing.
+    // The visible page is redrawn only when its data differs from what its
+    // views last drew: received data changes every 200 ms, the plot timer
+    // ticks every 20 ms, and redrawing the same data draws the same picture.
     void updatePlots();
     void updateTxPlot();
     void updateRxPlot();
@@ -56,4 +63,15 @@ private:
     QCustomPlot* createWaveformPlot(QWidget* page);
 
     MainWindow* window;
+
+    // Inputs of the last drawing of each page. The Qt containers are
+    // implicitly shared with the window's, so comparing them costs a
+    // pointer check until the window receives new data.
+    std::vector<std::complex<float> > drawnTxRef;
+    bool txDrawn = false;
+    std::vector<std::complex<float> > drawnRxSignal;
+    QVector<float> drawnRealSignal;
+    bool rxDrawn = false;
+    RDResult drawnRd;
+    bool rdDrawn = false;
 };

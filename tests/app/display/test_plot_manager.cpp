@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -252,14 +253,17 @@ struct Refreshed {
 
 TEST_F(PlotManagerTest, TickRefreshesOnlyTheVisiblePage)
 {
-    window->tx_ref = tone(1e6, kPoints);
-    window->rx_signal = tone(2e6, kPoints);
-    window->real_signal.fill(0.25f, kPoints);
-    window->rd_result = RDResult(128, 256);
-
-    // Marks every live view stale, runs one tick on the given page and
-    // reports which views were refreshed.
+    // Marks every live view stale, gives every page new data, runs one tick
+    // on the given page and reports which views were refreshed.
+    int round = 0;
     auto tick = [&](int page) {
+        ++round;
+        window->tx_ref = tone(1e6 * round, kPoints);
+        window->rx_signal = tone(-1e6 * round, kPoints);
+        window->real_signal.fill(0.01f * round, kPoints);
+        window->rd_result = RDResult(128, 256);
+        window->rd_result.rdMap[0][0] = round;
+
         window->txPlot->graph(0)->data()->clear();
         window->rxPlot->graph(0)->data()->clear();
         window->txSpec.colorMap->data()->setSize(1, 1);
@@ -296,6 +300,61 @@ TEST_F(PlotManagerTest, TickRefreshesOnlyTheVisiblePage)
     }
 }
 
+// Ticks between two received blocks leave the picture alone; any change of
+// the page's data, in place or by replacement, is drawn at the next tick.
+TEST_F(PlotManagerTest, TickRedrawsExactlyWhenThePageDataChanged)
+{
+    struct Case {
+        const char* name;
+        int page;
+        std::function<void()> change;
+    };
+    const Case cases[] = {
+        {"reference sample written", 0, [] { window->tx_ref[4000] = {0.25f, 0.0f}; }},
+        {"reference replaced", 0, [] { window->tx_ref = tone(2e6, kPoints); }},
+        {"real parts written in place", 1, [] { window->real_signal[17] += 0.5f; }},
+        {"real parts replaced", 1, [] { window->real_signal = QVector<float>(kPoints, 0.125f); }},
+        {"excerpt sample written", 1, [] { window->rx_signal[5] = {0.0f, 0.75f}; }},
+        {"map cell written in place", 2, [] { window->rd_result.rdMap[3][4] -= 1.0; }},
+        {"raw echo cell written in place", 2, [] { window->rd_result.rawEcho[100][7] += 1.0; }},
+        {"compressed echo cell written in place", 2, [] { window->rd_result.compressedEcho[9][9] += 1.0; }},
+        {"result replaced", 2, [] { window->rd_result = RDResult(128, 256); }},
+    };
+    window->tx_ref = tone(1e6, kPoints);
+    window->rx_signal = tone(-2e6, kPoints);
+    window->real_signal = QVector<float>(kPoints, 0.5f);
+    window->rd_result = RDResult(128, 256);
+    window->rd_result.rdMap[3][4] = 50.0;
+
+    // The views of each page, as a probe of whether a tick drew them: the
+    // probe is cleared before the tick and refilled only by a redraw.
+    auto clearProbe = [](int page) {
+        if (page == 0)
+            window->txPlot->graph(0)->data()->clear();
+        else if (page == 1)
+            window->rxPlot->graph(0)->data()->clear();
+        else
+            window->rdViews[1].colorMap->data()->setSize(1, 1);
+    };
+    auto redrawn = [](int page) {
+        if (page == 0)
+            return window->txPlot->graph(0)->dataCount() > 0;
+        if (page == 1)
+            return window->rxPlot->graph(0)->dataCount() > 0;
+        return window->rdViews[1].colorMap->data()->keySize() == 128;
+    };
+    for (const Case& c : cases) {
+        showPage(c.page);
+        window->plot_manager->updatePlots();  // draw whatever is pending
+        clearProbe(c.page);
+        window->plot_manager->updatePlots();
+        EXPECT_FALSE(redrawn(c.page)) << c.name << ": unchanged data redrawn";
+        c.change();
+        window->plot_manager->updatePlots();
+        EXPECT_TRUE(redrawn(c.page)) << c.name << ": new data not drawn";
+    }
+}
+
 TEST_F(PlotManagerTest, WindowForwardersReachThePlotManager)
 {
     window->tx_ref = tone(3e6, kPoints);
@@ -309,12 +368,14 @@ TEST_F(PlotManagerTest, WindowForwardersReachThePlotManager)
     window->updateRxPlot();
     EXPECT_EQ(window->rxPlot->graph(0)->dataCount(), kPoints);
 
+    window->rdViews[0].colorMap->data()->setSize(1, 1);
     RDResult result(128, 256);
     result.rdMap[1][2] = 33.0;
     window->updataRDPlot(result);
     EXPECT_DOUBLE_EQ(window->rdViews[0].colorScale->dataRange().upper, 33.0);
 
     window->txPlot->graph(0)->data()->clear();
+    window->tx_ref = tone(4e6, kPoints);
     showPage(0);
     window->updatePlot();
     EXPECT_EQ(window->txPlot->graph(0)->dataCount(), kPoints);
