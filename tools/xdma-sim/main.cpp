@@ -1,6 +1,7 @@
 // xdma-sim: plays an XDMA board over plain files and named pipes so the
 // driver library and every program built on it run without hardware.
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
@@ -40,6 +41,16 @@ int main(int argc, char** argv)
     std::thread([] { board.registers_loop(); }).detach();
     std::thread([] { board.h2c_loop(); }).detach();
     std::thread([] { board.c2h_loop(); }).detach();
+
+    if (opt.exit_with_parent) {
+        // A test that dies must not leave a board behind.
+        const pid_t parent = getppid();
+        std::thread([parent] {
+            while (getppid() == parent)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            kill(getpid(), SIGTERM);
+        }).detach();
+    }
 
     std::printf("%s\n", board.dir().c_str());
     std::printf("xdma-sim: board %u ready (rate %g frames/s)\n", opt.board, opt.rate);

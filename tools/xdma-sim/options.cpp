@@ -20,6 +20,7 @@ const char* usage()
            "  --bad-trailer-every N  corrupt the trailer of every Nth frame sent to the host\n"
            "  --garbage N            N garbage bytes between frames sent to the host\n"
            "  --stall-after N        stop moving data in each direction after N frames\n"
+           "  --exit-with-parent     end (removing the nodes) when the starting process ends\n"
            "  --channel-dc STEP      add c x STEP ADC counts to I of channel c, to tell channels apart\n"
            "Then run any program with ZELT_XDMA_DIR=D.\n";
 }
@@ -72,6 +73,10 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error)
         const std::string a = argv[i];
         if (a == "-h" || a == "--help") {
             o.help = true;
+            continue;
+        }
+        if (a == "--exit-with-parent") {
+            o.exit_with_parent = true;
             continue;
         }
         if (i + 1 >= argc) {

@@ -24,6 +24,7 @@ struct Options {
     uint64_t bad_trailer_every = 0;  // corrupt the trailer of every Nth frame sent
     uint64_t garbage_bytes = 0;      // bytes of garbage between frames sent
     uint64_t stall_after = 0;        // each direction stops after N frames (0: never)
+    bool exit_with_parent = false;   // end when the process that started it ends
     bool help = false;
 };
 

@@ -24,7 +24,7 @@ class SimProcess {
 public:
     SimProcess(const std::string& dir, const std::vector<std::string>& args)
     {
-        std::vector<std::string> argv_s = {XDMA_SIM_PATH, "--dir", dir};
+        std::vector<std::string> argv_s = {XDMA_SIM_PATH, "--exit-with-parent", "--dir", dir};
         argv_s.insert(argv_s.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (auto& a : argv_s)
