@@ -1,5 +1,6 @@
 #include "scene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -18,6 +19,18 @@ Scene::Scene(std::vector<Target> targets, double noise_sigma, double channel_dc,
     for (const Target& t : targets_)
         max_delay = std::max(max_delay, t.delay_samples);
     max_history_frames_ = static_cast<size_t>(std::ceil(max_delay / kRows)) + 1;
+    if (sigma_ > 0) {
+        std::normal_distribution<double> gauss(0.0, sigma_);
+        noise_table_.resize(size_t(1) << 21);
+        for (int16_t& v : noise_table_)
+            v = static_cast<int16_t>(std::clamp(std::nearbyint(gauss(rng_)), -32768.0, 32767.0));
+    }
+}
+
+const int16_t* Scene::noise(size_t n)
+{
+    size_t start = static_cast<size_t>(rng_() % (noise_table_.size() - n));
+    return noise_table_.data() + start;
 }
 
 std::complex<float> Scene::tx_sample(int64_t n, int ch) const
@@ -63,6 +76,27 @@ void Scene::render(const uint8_t* tx_payload, uint8_t* out)
     while (history_.size() > max_history_frames_)
         history_.pop_front();
 
+    const size_t values = static_cast<size_t>(kRows) * kSlots * 2;
+    const int16_t* nz = sigma_ > 0 ? noise(values) : nullptr;
+    auto sat = [](int32_t v) { return static_cast<uint16_t>(static_cast<int16_t>(std::clamp(v, -32768, 32767))); };
+    int32_t dc[kSlots];
+    for (int c = 0; c < kSlots; ++c)
+        dc[c] = static_cast<int32_t>(std::lround(channel_dc_ * c));
+
+    if (targets_.empty()) {
+        // Loopback, offsets and noise: integer arithmetic, saturating.
+        const std::vector<uint32_t>& tx = history_.back();
+        for (size_t k = 0; k < static_cast<size_t>(kRows) * kSlots; ++k) {
+            uint32_t w = tx.empty() ? 0 : tx[k];
+            int32_t i = static_cast<int16_t>(w & 0xFFFF) + dc[k % kSlots] + (nz ? nz[2 * k] : 0);
+            int32_t q = static_cast<int16_t>(w >> 16) + (nz ? nz[2 * k + 1] : 0);
+            uint32_t o = sat(i) | (static_cast<uint32_t>(sat(q)) << 16);
+            std::memcpy(out + 4 * k, &o, 4);
+        }
+        next_sample_ += kRows;
+        return;
+    }
+
     std::vector<std::complex<float>> rot(targets_.size());
     for (int j = 0; j < kRows; ++j) {
         const int64_t n = next_sample_ + j;
@@ -77,12 +111,10 @@ void Scene::render(const uint8_t* tx_payload, uint8_t* out)
                 int64_t d = static_cast<int64_t>(std::llround(targets_[k].delay_samples));
                 v += tx_sample(n - d, c) * rot[k];
             }
-            v += std::complex<float>(static_cast<float>(channel_dc_ * c), 0.0f);
-            if (sigma_ > 0)
-                v += std::complex<float>(static_cast<float>(sigma_) * gauss_(rng_),
-                                         static_cast<float>(sigma_) * gauss_(rng_));
-            uint32_t w = static_cast<uint16_t>(saturate(v.real())) |
-                         (static_cast<uint32_t>(static_cast<uint16_t>(saturate(v.imag()))) << 16);
+            const size_t idx = (static_cast<size_t>(j) * kSlots + c) * 2;
+            int32_t i = saturate(v.real()) + dc[c] + (nz ? nz[idx] : 0);
+            int32_t q = saturate(v.imag()) + (nz ? nz[idx + 1] : 0);
+            uint32_t w = sat(i) | (static_cast<uint32_t>(sat(q)) << 16);
             std::memcpy(out + (static_cast<size_t>(j) * kSlots + c) * 4, &w, 4);
         }
     }

@@ -27,11 +27,16 @@ public:
 private:
     std::complex<float> tx_sample(int64_t n, int ch) const;
 
+    // Next `n` noise values (ADC counts, already rounded).
+    const int16_t* noise(size_t n);
+
     std::vector<Target> targets_;
     double sigma_;
     double channel_dc_;
     std::mt19937_64 rng_;
-    std::normal_distribution<float> gauss_{0.0f, 1.0f};
+    // Gaussian noise drawn once and read from a random place per frame:
+    // drawing 65536 values per frame would keep the board from real time.
+    std::vector<int16_t> noise_table_;
     int64_t next_sample_ = 0;                     // global index of this frame's first sample
     std::deque<std::vector<uint32_t>> history_;  // played payload words, newest last
     size_t max_history_frames_ = 1;
