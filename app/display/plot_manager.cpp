@@ -6,6 +6,7 @@
 #include "spectrogram_view.h"
 #include "stft.h"
 #include "ui_mainwindow.h"
+#include "waveform.h"
 #include "zelt_constants.h"
 
 #include <QTabWidget>
@@ -16,8 +17,8 @@
 #include <cmath>
 
 namespace {
-constexpr double kSampleRate = 30.72e6;
-constexpr int kWaveformPoints = 4096;
+constexpr double kSampleRate = waveform::kSampleRate;
+constexpr int kWaveformPoints = NUM_DATA_POINTS;
 constexpr int kTestPatternSize = 2048;
 constexpr double kRdDisplaySpanDb = 120.0;
 constexpr int kBeamStepDegrees = 10;
@@ -241,32 +242,4 @@ void PlotManager::plotSpectrogram(QCustomPlot* plot, const QVector<QVector<doubl
 void PlotManager::setupPolarBeamChart(QtCharts::QChartView* view, const QVector<double>& gains, int step)
 {
     ::setupPolarBeamChart(view, gains, step, QStringLiteral("水平方位波束图"));
-}
-
-void PlotManager::createLargeColorMap(QCustomPlot* plot, int nx, int ny)
-{
-    plot->clearPlottables();
-    auto* map = new QCPColorMap(plot->xAxis, plot->yAxis);
-    QCPColorMapData* data = map->data();
-    data->setSize(nx, ny);
-    data->setRange(QCPRange(-1, 1), QCPRange(-1, 1));
-    const double keyLower = data->keyRange().lower;
-    const double valueLower = data->valueRange().lower;
-    for (int i = 0; i < nx; ++i) {
-        const double x = keyLower + (2.0 / nx) * i;
-        for (int j = 0; j < ny; ++j) {
-            const double y = valueLower + (2.0 / ny) * j;
-            data->setCell(i, j, std::sin(10.0 * x) * std::cos(10.0 * y) * std::exp(-(x * x + y * y)));
-        }
-    }
-    map->setGradient(QCPColorGradient::gpJet);
-    map->rescaleDataRange(false);
-
-    auto* scale = new QCPColorScale(plot);
-    plot->plotLayout()->addElement(0, 1, scale);
-    map->setColorScale(scale);
-    scale->setType(QCPAxis::atRight);
-
-    plot->rescaleAxes();
-    replotWhenVisible(plot);
 }
