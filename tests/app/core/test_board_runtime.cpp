@@ -1,11 +1,12 @@
 // The runtime driving a simulated board end to end: enumeration, the
 // hardware workers streaming through the driver library, range-Doppler
 // processing of the simulator's scene, channel selection and shutdown.
+#include "XDMARxWorker.h"
 #include "message_log.h"
 #include "runtime.h"
+#include "sim_process.h"
 #include "waveform.h"
 
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,25 +51,12 @@ double meanReal(const Samples& block)
 
 class SimulatedBoard : public ::testing::Test {
 protected:
-    void startSimulator(const QStringList& extra)
+    void startSimulator(std::vector<std::string> extra)
     {
         ASSERT_TRUE(dir.isValid());
-        QStringList args = {QStringLiteral("--dir"), dir.path(), QStringLiteral("--channel-dc"),
-                            QString::number(kChannelDcStep)};
-        args << extra;
-        sim.setProgram(QStringLiteral(XDMA_SIM_PATH));
-        sim.setArguments(args);
-        sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        sim.start();
-        ASSERT_TRUE(sim.waitForStarted(5000));
-        QByteArray out;
-        QElapsedTimer clock;
-        clock.start();
-        while (!out.contains("ready") && clock.elapsed() < 10000) {
-            sim.waitForReadyRead(100);
-            out += sim.readAllStandardOutput();
-        }
-        ASSERT_TRUE(out.contains("ready")) << out.constData();
+        extra.insert(extra.end(), {"--channel-dc", std::to_string(kChannelDcStep)});
+        sim = std::make_unique<kt::SimProcess>(dir.path().toStdString(), extra);
+        ASSERT_TRUE(sim->ready());
         qputenv("ZELT_XDMA_DIR", dir.path().toLocal8Bit());
     }
 
@@ -89,11 +77,7 @@ protected:
         deviceSpy.reset();
         runtime.reset();
         qunsetenv("ZELT_XDMA_DIR");
-        if (sim.state() != QProcess::NotRunning) {
-            sim.terminate();
-            if (!sim.waitForFinished(5000))
-                sim.kill();
-        }
+        sim.reset();
     }
 
     // The next update whose block carries the transmitted train, or an empty list.
@@ -117,15 +101,17 @@ protected:
     }
 
     QTemporaryDir dir;
-    QProcess sim;
+    std::unique_ptr<kt::SimProcess> sim;
     std::unique_ptr<Runtime> runtime;
     std::unique_ptr<QSignalSpy> deviceSpy, dataSpy;
 };
 
 TEST_F(SimulatedBoard, MovingTargetAppearsAtItsRangeAndDopplerCell)
 {
-    startSimulator({QStringLiteral("--target"),
-                    QStringLiteral("%1,%2,0.5").arg(kTargetDelay).arg(kTargetDopplerHz)});
+    // In step with the host's reads: a loaded machine loses no frames, so the
+    // pulse-to-pulse phase of the echo stays intact.
+    startSimulator({"--rate", "0", "--target",
+                    std::to_string(kTargetDelay) + "," + std::to_string(kTargetDopplerHz) + ",0.5"});
     startRuntime();
     QCoreApplication::processEvents();
     ASSERT_EQ(deviceSpy->count(), 2);
@@ -146,26 +132,30 @@ TEST_F(SimulatedBoard, MovingTargetAppearsAtItsRangeAndDopplerCell)
 
 TEST_F(SimulatedBoard, ChannelSelectionTakesEffectAtTheNextBlock)
 {
-    startSimulator({});
+    // In step with the host's reads, so no block is lost on a loaded machine.
+    startSimulator({"--rate", "0"});
     startRuntime();
     runtime->startReceive();
     // Without transmission the board still delivers noise around each channel's offset.
-    ASSERT_TRUE(dataSpy->wait(10000));
-    auto meanOfNextBlocks = [&](int blocks) -> double {
-        double mean = 0;
-        for (int i = 0; i < blocks; ++i) {
-            dataSpy->clear();
-            EXPECT_TRUE(dataSpy->wait(5000));
-            if (dataSpy->isEmpty())
-                return std::nan("");
-            mean = meanReal(dataSpy->takeFirst().at(0).value<Samples>());
-        }
-        return mean;
+    ASSERT_TRUE(dataSpy->wait(15000));
+    // Mean of the block the runtime shows once `blocks` more have come from the board.
+    auto meanAfterNewBlocks = [&](int blocks) -> double {
+        XDMARxWorker* rx = runtime->boardReceiver();
+        const std::uint64_t target = rx->stats().blocksDelivered + static_cast<std::uint64_t>(blocks);
+        QElapsedTimer clock;
+        clock.start();
+        while (rx->stats().blocksDelivered < target && clock.elapsed() < 30000)
+            QTest::qWait(20);
+        EXPECT_GE(rx->stats().blocksDelivered, target) << "the board stopped delivering blocks";
+        dataSpy->clear();
+        if (!dataSpy->wait(5000))
+            return std::nan("");
+        return meanReal(dataSpy->takeFirst().at(0).value<Samples>());
     };
-    EXPECT_NEAR(meanOfNextBlocks(2), 0.0, kChannelDcStep / 4);
+    EXPECT_NEAR(meanAfterNewBlocks(1), 0.0, kChannelDcStep / 4);
     runtime->setRxChannel(3);
     EXPECT_EQ(runtime->boardRxChannel(), 3);
-    EXPECT_NEAR(meanOfNextBlocks(3), 3 * kChannelDcStep, kChannelDcStep / 4);
+    EXPECT_NEAR(meanAfterNewBlocks(2), 3 * kChannelDcStep, kChannelDcStep / 4);
     for (int ignored : {8, -1}) {
         runtime->setRxChannel(ignored);
         EXPECT_EQ(runtime->boardRxChannel(), 3) << ignored;
@@ -174,7 +164,7 @@ TEST_F(SimulatedBoard, ChannelSelectionTakesEffectAtTheNextBlock)
 
 TEST_F(SimulatedBoard, ShutdownWithAStalledBoardEndsEveryThreadCleanly)
 {
-    startSimulator({QStringLiteral("--stall-after"), QStringLiteral("300")});
+    startSimulator({"--stall-after", "300"});
     startRuntime();
     runtime->startSend(standardLfmPulseTrain());
     runtime->startReceive();
