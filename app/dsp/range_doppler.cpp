@@ -79,6 +79,16 @@ void powerToDb(const float* power, double* db)
             db[k] = kDbPerNeper * std::log(static_cast<double>(power[k]));
 }
 
+// rm[c * 256 + l] = pm[l * 128 + c], eight pulses at a time so that the
+// writes fill whole cache lines.
+void transposeToRangeMajor(const cf* __restrict pm, cf* __restrict rm)
+{
+    for (int l0 = 0; l0 < kPulses; l0 += 8)
+        for (int c = 0; c < kRangeBins; ++c)
+            for (int l = l0; l < l0 + 8; ++l)
+                rm[c * kPulses + l] = pm[l * kRangeBins + c];
+}
+
 cf multiply(cf a, cf b)
 {
     // Written out: the library's complex product guards against infinities
@@ -169,12 +179,17 @@ RDResult computeRDDataPerCallPlanning(const std::vector<cf>& block,
 RangeDopplerProcessor::RangeDopplerProcessor()
     : syncTime_(kPulseInterval),
       syncFreq_(kPulseInterval),
-      windows_(kWindowSamples),
+      pulses_(kWindowSamples),
       spectra_(kWindowSamples),
+      rangeMajor_(kWindowSamples),
       doppler_(kWindowSamples),
-      dopplerWindow_(generateHammingWindow(kPulses))
+      dopplerWeights_(2 * kPulses)
 {
-    if (!syncTime_ || !syncFreq_ || !windows_ || !spectra_ || !doppler_)
+    const std::vector<float> hamming = generateHammingWindow(kPulses);
+    for (int l = 0; l < kPulses; ++l)
+        dopplerWeights_[2 * l] = dopplerWeights_[2 * l + 1] = hamming[l] / kRangeBins;
+
+    if (!syncTime_ || !syncFreq_ || !pulses_ || !spectra_ || !rangeMajor_ || !doppler_)
         throw std::runtime_error("FFTW memory allocation failed");
 
     std::lock_guard<std::mutex> lock(fftwfPlannerMutex());
@@ -190,15 +205,16 @@ RangeDopplerProcessor::RangeDopplerProcessor()
                                                FFTW_FORWARD, flags));
     syncInverse_ = FftwfPlan(fftwf_plan_dft_1d(n4096, syncFreq_.get(), syncTime_.get(),
                                                FFTW_BACKWARD, flags));
-    // Working arrays are range-major (index c * 256 + l), so that every
-    // result row is one contiguous run: the range transforms stride across
-    // pulses, the Doppler transforms run along memory.
-    rangeForward_ = FftwfPlan(fftwf_plan_many_dft(1, &n128, kPulses, windows_.get(), nullptr,
-                                                  kPulses, 1, spectra_.get(), nullptr, kPulses, 1,
-                                                  FFTW_FORWARD, flags));
-    rangeInverse_ = FftwfPlan(fftwf_plan_many_dft(1, &n128, kPulses, spectra_.get(), nullptr,
-                                                  kPulses, 1, windows_.get(), nullptr, kPulses, 1,
-                                                  FFTW_BACKWARD, flags));
+    // Every transform runs along memory, FFTW's fastest case by far: range
+    // compression on pulse-major arrays (index l * 128 + c), the Doppler
+    // transforms on range-major ones (index c * 256 + l). One transpose
+    // between them also lays the results out row by row.
+    rangeForward_ = FftwfPlan(fftwf_plan_many_dft(1, &n128, kPulses, pulses_.get(), nullptr, 1,
+                                                  kRangeBins, spectra_.get(), nullptr, 1,
+                                                  kRangeBins, FFTW_FORWARD, flags));
+    rangeInverse_ = FftwfPlan(fftwf_plan_many_dft(1, &n128, kPulses, spectra_.get(), nullptr, 1,
+                                                  kRangeBins, pulses_.get(), nullptr, 1,
+                                                  kRangeBins, FFTW_BACKWARD, flags));
     dopplerForward_ = FftwfPlan(fftwf_plan_many_dft(1, &n256, kRangeBins, doppler_.get(), nullptr,
                                                     1, kPulses, spectra_.get(), nullptr, 1,
                                                     kPulses, FFTW_FORWARD, flags));
@@ -245,54 +261,46 @@ RDResult RangeDopplerProcessor::process(const std::vector<cf>& block,
     const int p = synchronise(block, refs.refSpectrum4096);
     syncIndex_ = p;
 
-    // Range windows, gathered eight pulses at a time so that the writes
-    // fill whole cache lines; samples past the end of the block are zero.
-    cf* win = windows_.samples();
+    // Range windows, pulse by pulse; samples past the end of the block are zero.
+    cf* pulses = pulses_.samples();
     const std::size_t size = block.size();
-    for (int l0 = 0; l0 < kPulses; l0 += 8) {
-        const std::size_t lastStart = static_cast<std::size_t>(l0 + 7) * kPulseInterval + p;
-        if (lastStart + kRangeBins <= size) {
-            const cf* x = block.data() + static_cast<std::size_t>(l0) * kPulseInterval + p;
-            for (int c = 0; c < kRangeBins; ++c)
-                for (int l = 0; l < 8; ++l)
-                    win[c * kPulses + l0 + l] = x[l * kPulseInterval + c];
-        } else {
-            for (int c = 0; c < kRangeBins; ++c)
-                for (int l = l0; l < l0 + 8; ++l)
-                    win[c * kPulses + l] = sampleAt(
-                        block, static_cast<std::size_t>(l) * kPulseInterval + p + c);
-        }
+    for (int l = 0; l < kPulses; ++l) {
+        const std::size_t start = static_cast<std::size_t>(l) * kPulseInterval + p;
+        const std::size_t n = start < size ? std::min<std::size_t>(size - start, kRangeBins) : 0;
+        cf* row = pulses + l * kRangeBins;
+        std::copy_n(block.data() + (n ? start : 0), n, row);
+        std::fill(row + n, row + kRangeBins, cf{});
     }
-    storeMagnitudes(win, 1.0f, result.rawEcho);
+    cf* rm = rangeMajor_.samples();
+    transposeToRangeMajor(pulses, rm);
+    storeMagnitudes(rm, 1.0f, result.rawEcho);
 
     fftwf_execute(rangeForward_.get());
     cf* spec = spectra_.samples();
     const cf* ref128 = refs.refSpectrum128.data();
-    for (int k = 0; k < kRangeBins; ++k) {
-        const cf r = ref128[k];
-        cf* row = spec + k * kPulses;
-        for (int l = 0; l < kPulses; ++l)
-            row[l] = multiply(row[l], r);
+    for (int l = 0; l < kPulses; ++l) {
+        cf* __restrict row = spec + l * kRangeBins;
+        for (int k = 0; k < kRangeBins; ++k)
+            row[k] = multiply(row[k], ref128[k]);
     }
     fftwf_execute(rangeInverse_.get());
-    // The inverse lands back in the window array, unscaled; its 1/128 is
-    // applied on the way into the magnitudes and into the canceller.
-    const cf* comp = win;
-    const float rangeScale = 1.0f / kRangeBins;
-    storeMagnitudes(comp, rangeScale, result.compressedEcho);
+    // The inverse is unscaled; its 1/128 is applied on the way into the
+    // magnitudes and into the canceller.
+    transposeToRangeMajor(pulses, rm);
+    const cf* comp = rm;
+    storeMagnitudes(comp, 1.0f / kRangeBins, result.compressedEcho);
 
-    // Two-pulse canceller and Doppler window in one pass; the canceller's
-    // last pulse is zero.
-    cf* dop = doppler_.samples();
-    float weight[kPulses];
-    for (int l = 0; l < kPulses; ++l)
-        weight[l] = dopplerWindow_[l] * rangeScale;
+    // Two-pulse canceller, Doppler window and the range scale in one pass,
+    // over the interleaved real and imaginary parts so that it vectorises;
+    // the canceller's last pulse is zero.
+    float* dop = reinterpret_cast<float*>(doppler_.samples());
+    const float* w = dopplerWeights_.data();
     for (int c = 0; c < kRangeBins; ++c) {
-        const cf* __restrict a = comp + c * kPulses;
-        cf* __restrict d = dop + c * kPulses;
-        for (int l = 0; l + 1 < kPulses; ++l)
-            d[l] = (a[l + 1] - a[l]) * weight[l];
-        d[kPulses - 1] = cf{};
+        const float* __restrict a = reinterpret_cast<const float*>(comp + c * kPulses);
+        float* __restrict d = dop + 2 * c * kPulses;
+        for (int i = 0; i < 2 * (kPulses - 1); ++i)
+            d[i] = (a[i + 2] - a[i]) * w[i];
+        d[2 * kPulses - 2] = d[2 * kPulses - 1] = 0.0f;
     }
     fftwf_execute(dopplerForward_.get());
     const cf* rd = spec;  // the Doppler transform lands in the spectrum array

@@ -81,10 +81,11 @@ private:
                     const std::vector<std::complex<float>>& ref4096);
 
     FftwfBuffer syncTime_, syncFreq_;        // 4096 each
-    FftwfBuffer windows_, spectra_, doppler_;  // 128 x 256 each, range-major
+    FftwfBuffer pulses_, spectra_;             // 256 x 128 each, pulse-major
+    FftwfBuffer rangeMajor_, doppler_;         // 128 x 256 each, range-major
     FftwfPlan syncForward_, syncInverse_;
-    FftwfPlan rangeForward_, rangeInverse_;  // 256 strided transforms of 128 points
+    FftwfPlan rangeForward_, rangeInverse_;  // 256 transforms of 128 points
     FftwfPlan dopplerForward_;               // 128 transforms of 256 points
-    std::vector<float> dopplerWindow_;
+    std::vector<float> dopplerWeights_;  // Hamming / 128, each value twice (real, imaginary)
     int syncIndex_ = 0;
 };
