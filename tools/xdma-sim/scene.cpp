@@ -33,20 +33,6 @@ const int16_t* Scene::noise(size_t n)
     return noise_table_.data() + start;
 }
 
-std::complex<float> Scene::tx_sample(int64_t n, int ch) const
-{
-    // history_.back() holds samples [next_sample_, next_sample_ + kRows).
-    int64_t first = next_sample_ - static_cast<int64_t>(history_.size() - 1) * kRows;
-    if (n < first || n >= next_sample_ + kRows)
-        return {};
-    const std::vector<uint32_t>& f = history_[static_cast<size_t>((n - first) / kRows)];
-    if (f.empty())
-        return {};
-    uint32_t w = f[static_cast<size_t>((n - first) % kRows) * kSlots + ch];
-    return {static_cast<float>(static_cast<int16_t>(w & 0xFFFF)),
-            static_cast<float>(static_cast<int16_t>(w >> 16))};
-}
-
 static int16_t saturate(float v)
 {
     float r = std::nearbyint(v);
@@ -97,23 +83,55 @@ void Scene::render(const uint8_t* tx_payload, uint8_t* out)
         return;
     }
 
+    // Decode the played samples of this frame and of the `reach` samples
+    // before it once, so each echo is a plain offset read.
+    int64_t reach = 0;
+    for (const Target& t : targets_)
+        reach = std::max<int64_t>(reach, std::llround(t.delay_samples));
+    const int64_t span = reach + kRows;
+    window_.assign(static_cast<size_t>(span) * kSlots, {});
+    const int64_t window_first = next_sample_ - reach;
+    const int64_t history_first = next_sample_ - static_cast<int64_t>(history_.size() - 1) * kRows;
+    for (size_t h = 0; h < history_.size(); ++h) {
+        const std::vector<uint32_t>& f = history_[h];
+        if (f.empty())
+            continue;
+        const int64_t frame_first = history_first + static_cast<int64_t>(h) * kRows;
+        const int64_t lo = std::max(frame_first, window_first);
+        const int64_t hi = std::min(frame_first + kRows, window_first + span);
+        for (int64_t n = lo; n < hi; ++n) {
+            const uint32_t* w = &f[static_cast<size_t>(n - frame_first) * kSlots];
+            std::complex<float>* dst = &window_[static_cast<size_t>(n - window_first) * kSlots];
+            for (int c = 0; c < kSlots; ++c)
+                dst[c] = {static_cast<float>(static_cast<int16_t>(w[c] & 0xFFFF)),
+                          static_cast<float>(static_cast<int16_t>(w[c] >> 16))};
+        }
+    }
+
+    std::vector<int64_t> delay(targets_.size());
+    for (size_t k = 0; k < targets_.size(); ++k)
+        delay[k] = std::llround(targets_[k].delay_samples);
     std::vector<std::complex<float>> rot(targets_.size());
     for (int j = 0; j < kRows; ++j) {
         const int64_t n = next_sample_ + j;
         for (size_t k = 0; k < targets_.size(); ++k) {
-            double ph = 2.0 * M_PI * targets_[k].doppler_hz * static_cast<double>(n) / kSampleRate;
+            const double ph = 2.0 * M_PI * targets_[k].doppler_hz * static_cast<double>(n) / kSampleRate;
             rot[k] = std::complex<float>(static_cast<float>(targets_[k].amplitude * std::cos(ph)),
                                          static_cast<float>(targets_[k].amplitude * std::sin(ph)));
         }
+        const std::complex<float>* now = &window_[static_cast<size_t>(reach + j) * kSlots];
+        std::complex<float> v[kSlots];
+        for (int c = 0; c < kSlots; ++c)
+            v[c] = now[c];
+        for (size_t k = 0; k < targets_.size(); ++k) {
+            const std::complex<float>* echo = &window_[static_cast<size_t>(reach + j - delay[k]) * kSlots];
+            for (int c = 0; c < kSlots; ++c)
+                v[c] += echo[c] * rot[k];
+        }
         for (int c = 0; c < kSlots; ++c) {
-            std::complex<float> v = tx_sample(n, c);
-            for (size_t k = 0; k < targets_.size(); ++k) {
-                int64_t d = static_cast<int64_t>(std::llround(targets_[k].delay_samples));
-                v += tx_sample(n - d, c) * rot[k];
-            }
             const size_t idx = (static_cast<size_t>(j) * kSlots + c) * 2;
-            int32_t i = saturate(v.real()) + dc[c] + (nz ? nz[idx] : 0);
-            int32_t q = saturate(v.imag()) + (nz ? nz[idx + 1] : 0);
+            int32_t i = saturate(v[c].real()) + dc[c] + (nz ? nz[idx] : 0);
+            int32_t q = saturate(v[c].imag()) + (nz ? nz[idx + 1] : 0);
             uint32_t w = sat(i) | (static_cast<uint32_t>(sat(q)) << 16);
             std::memcpy(out + (static_cast<size_t>(j) * kSlots + c) * 4, &w, 4);
         }

@@ -25,8 +25,6 @@ public:
     bool pass_through() const { return targets_.empty() && sigma_ == 0 && channel_dc_ == 0; }
 
 private:
-    std::complex<float> tx_sample(int64_t n, int ch) const;
-
     // Next `n` noise values (ADC counts, already rounded).
     const int16_t* noise(size_t n);
 
@@ -40,6 +38,9 @@ private:
     int64_t next_sample_ = 0;                     // global index of this frame's first sample
     std::deque<std::vector<uint32_t>> history_;  // played payload words, newest last
     size_t max_history_frames_ = 1;
+    // Played samples of the current frame and of the longest echo delay
+    // before it, decoded once per frame: [sample][channel].
+    std::vector<std::complex<float>> window_;
 };
 
 }  // namespace xdmasim
