@@ -1,6 +1,7 @@
 #include "signal_processor.h"
 
 #include "mainwindow.h"
+#include "or_math.h"
 #include "raii.h"
 #include "runtime.h"
 #include "sample_file.h"
@@ -48,9 +49,7 @@ void SignalProcessor::startTransmission()
     generateTransmitSignal();
     // A buffer shorter than the reference leaves the rest of tx_ref silent
     // instead of reading past its end.
-    const std::size_t n = std::min(kReferenceLength, window->tx_buff.size());
-    window->tx_ref.assign(kReferenceLength, {0.0f, 0.0f});
-    std::copy_n(window->tx_buff.begin(), n, window->tx_ref.begin());
+    window->tx_ref = leadingSamples(window->tx_buff, kReferenceLength);
     window->runtime->startSend(window->tx_buff);
     window->ui->sendButton->setText(QStringLiteral("停止发送"));
 }

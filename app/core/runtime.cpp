@@ -168,9 +168,11 @@ void Runtime::startSend(const std::vector<std::complex<float>>& tx_buff)
         if (xdma_tx_worker)
             xdma_tx_worker->startSend(tx_buff);
     }
+    // Built outside the lock so the update cycle is not held up by the transforms.
+    RangeDopplerReferences fresh = prepareRangeDopplerReferences(tx_buff);
     {
         QMutexLocker lock(&mutex);
-        references = prepareRangeDopplerReferences(tx_buff);
+        references = std::move(fresh);
     }
     std::cout << "开始数据发送..." << std::endl;
 }

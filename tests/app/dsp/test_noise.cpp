@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -47,6 +49,33 @@ TEST(GaussianNoise, NonPositiveDeviationLeavesSamplesAlone)
     std::vector<cf> empty;
     addGaussianNoise(empty, 0.01f);
     EXPECT_TRUE(empty.empty());
+}
+
+}  // namespace
+
+namespace {
+
+std::string firstNoiseOfAFreshProcess()
+{
+    std::string out;
+    FILE* probe = popen(NOISE_PROBE_PATH, "r");
+    if (!probe)
+        return out;
+    char buf[256];
+    while (fgets(buf, sizeof buf, probe))
+        out += buf;
+    pclose(probe);
+    return out;
+}
+
+TEST(GaussianNoise, DiffersFromRunToRun)
+{
+    // The generator is seeded from the system's random device, so two
+    // processes never replay the same noise.
+    const std::string first = firstNoiseOfAFreshProcess();
+    const std::string second = firstNoiseOfAFreshProcess();
+    ASSERT_FALSE(first.empty());
+    EXPECT_NE(first, second);
 }
 
 }  // namespace
