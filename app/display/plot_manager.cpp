@@ -88,12 +88,14 @@ void PlotManager::initializeTxPlot()
     w.txPlot = createWaveformPlot(w.ui->plotwidget_tx);
     w.txSpec.plot = createPlot(w.ui->specwidget_tx);
 
-    w.capture_words.fill(0u, static_cast<int>(RX_BUFFER_SIZE));
-    w.channel_real.resize(NUM_CHANNELS);
-    w.channel_iq.resize(NUM_CHANNELS);
+    // Sized by construction, which zeroes each buffer in one pass; fill()
+    // would zero them and then write the zeros again.
+    w.capture_words = QVector<unsigned int>(static_cast<int>(RX_BUFFER_SIZE));
+    w.channel_real = QVector<QVector<double>>(NUM_CHANNELS);
+    w.channel_iq = QVector<QVector<std::complex<float>>>(NUM_CHANNELS);
     for (int c = 0; c < NUM_CHANNELS; ++c) {
-        w.channel_real[c].fill(0.0, CHANNEL_DATA_SIZE);
-        w.channel_iq[c].fill(std::complex<float>(0.0f, 0.0f), CHANNEL_DATA_SIZE);
+        w.channel_real[c] = QVector<double>(CHANNEL_DATA_SIZE);
+        w.channel_iq[c] = QVector<std::complex<float>>(CHANNEL_DATA_SIZE);
     }
 
     loadSpectrum(w.txSpec, w.tx_buff);

@@ -28,9 +28,9 @@ void to_float(float *out, const int16_t *in, size_t count, float scale)
         out[i] = (float)in[i] * scale;
 }
 
-#ifdef KOVRA_HAVE_X86
-static int have_avx2(void)
+int _kovra_have_avx2(void)
 {
+#ifdef KOVRA_HAVE_X86
     static int cached = -1;
     int v = __atomic_load_n(&cached, __ATOMIC_RELAXED);
     if (v < 0) {
@@ -39,7 +39,12 @@ static int have_avx2(void)
         __atomic_store_n(&cached, v, __ATOMIC_RELAXED);
     }
     return v;
+#else
+    return 0;
+#endif
 }
+
+#ifdef KOVRA_HAVE_X86
 
 __attribute__((target("avx2"))) static void to_int16_v(int16_t *out, const float *in, size_t n)
 {
@@ -76,7 +81,7 @@ __attribute__((target("avx2"))) static void to_float_v(float *out, const int16_t
 void to_int16_avx2(int16_t *out, const float *in, size_t samples)
 {
 #ifdef KOVRA_HAVE_X86
-    if (have_avx2()) {
+    if (_kovra_have_avx2()) {
         to_int16_v(out, in, samples * 2);
         return;
     }
@@ -87,7 +92,7 @@ void to_int16_avx2(int16_t *out, const float *in, size_t samples)
 void to_float_avx2(float *out, const int16_t *in, size_t samples)
 {
 #ifdef KOVRA_HAVE_X86
-    if (have_avx2()) {
+    if (_kovra_have_avx2()) {
         to_float_v(out, in, samples * 2);
         return;
     }

@@ -22,6 +22,10 @@ static inline int16_t _cf32_to_s16(float v)
     return (int16_t)(v * 32767.0f);
 }
 
+/* 1 when the processor runs AVX2 code (asked once, then cached); always 0
+ * off x86-64. Shared by the conversion and frame-row units. */
+int _kovra_have_avx2(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -70,17 +70,6 @@ void _rows_unpack_scalar(void *const by_slot[8], const uint8_t *rows, size_t n, 
 }
 
 #ifdef KOVRA_HAVE_X86
-static int have_avx2(void)
-{
-    static int cached = -1;
-    int v = __atomic_load_n(&cached, __ATOMIC_RELAXED);
-    if (v < 0) {
-        __builtin_cpu_init();
-        v = __builtin_cpu_supports("avx2") ? 1 : 0;
-        __atomic_store_n(&cached, v, __ATOMIC_RELAXED);
-    }
-    return v;
-}
 
 /* 8x8 transpose of 32-bit words: r[i] word j -> r[j] word i. */
 __attribute__((target("avx2"))) static inline void transpose8(__m256i r[8])
@@ -172,7 +161,7 @@ __attribute__((target("avx2"))) static void rows_unpack_s16_v(void *const by_slo
 void _rows_pack(uint8_t *rows, const void *const by_slot[8], size_t n, int cf32)
 {
 #ifdef KOVRA_HAVE_X86
-    if (have_avx2()) {
+    if (_kovra_have_avx2()) {
         rows_pack_v(rows, by_slot, n, cf32);
         return;
     }
@@ -183,7 +172,7 @@ void _rows_pack(uint8_t *rows, const void *const by_slot[8], size_t n, int cf32)
 void _rows_unpack(void *const by_slot[8], const uint8_t *rows, size_t n, int cf32)
 {
 #ifdef KOVRA_HAVE_X86
-    if (!cf32 && have_avx2()) {
+    if (!cf32 && _kovra_have_avx2()) {
         rows_unpack_s16_v(by_slot, rows, n);
         return;
     }
