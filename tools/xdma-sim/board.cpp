@@ -211,7 +211,7 @@ void Board::h2c_loop()
 void Board::c2h_loop()
 {
     using clock = std::chrono::steady_clock;
-    Scene scene(opt_.targets, opt_.noise, opt_.channel_dc);
+    Scene scene(opt_.targets, opt_.noise, opt_.channel_dc, opt_.loopback_gain);
     std::vector<uint8_t> frame(KOVRA_FRAME_SIZE);
     build_frame(frame.data());
     std::vector<uint8_t> garbage(opt_.garbage_bytes);

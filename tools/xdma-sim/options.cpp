@@ -9,7 +9,7 @@ const char* usage()
 {
     return "usage: xdma-sim [--dir D] [--board N] [--rate FPS] [--target DELAY,DOPPLER_HZ,AMPL]...\n"
            "                [--noise SIGMA] [--temperature C] [--bad-trailer-every N]\n"
-           "                [--garbage N] [--stall-after N] [--channel-dc STEP]\n"
+           "                [--garbage N] [--stall-after N] [--channel-dc STEP] [--loopback-gain G]\n"
            "Plays XDMA board N in directory D (default: a new temporary directory).\n"
            "  --rate FPS             card-to-host frames per second (7500 = real time; frames the\n"
            "                         host does not read in time are dropped); 0 = in step with\n"
@@ -22,6 +22,8 @@ const char* usage()
            "  --stall-after N        stop moving data in each direction after N frames\n"
            "  --exit-with-parent     end (removing the nodes) when the starting process ends\n"
            "  --channel-dc STEP      add c x STEP ADC counts to I of channel c, to tell channels apart\n"
+           "  --loopback-gain G      scale the looped-back direct path by G (default 1); below 1 it\n"
+           "                         leaves the echoes headroom before the ADC clips\n"
            "Then run any program with ZELT_XDMA_DIR=D.\n";
 }
 
@@ -99,6 +101,8 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error)
             o.targets.push_back(t);
         } else if (a == "--noise") {
             ok = to_double(v, o.noise) && o.noise >= 0;
+        } else if (a == "--loopback-gain") {
+            ok = to_double(v, o.loopback_gain) && o.loopback_gain >= 0;
         } else if (a == "--channel-dc") {
             ok = to_double(v, o.channel_dc);
         } else if (a == "--temperature") {

@@ -19,6 +19,7 @@ struct Options {
     double rate = 7500.0;        // card-to-host frames per second; 0 = as fast as read
     std::vector<Target> targets;
     double noise = 8.0;          // Gaussian noise, standard deviation in ADC counts
+    double loopback_gain = 1.0;  // scale of the direct (looped-back) path
     double channel_dc = 0.0;     // channel c carries c x this DC offset on I (ADC counts), to tell channels apart
     double temperature = 45.0;   // degrees Celsius reported at 0x700
     uint64_t bad_trailer_every = 0;  // corrupt the trailer of every Nth frame sent

@@ -12,8 +12,12 @@ static constexpr double kSampleRate = 30.72e6;
 static constexpr int kRows = KOVRA_SAMPLES_PER_FRAME;
 static constexpr int kSlots = KOVRA_NUM_SLOTS;
 
-Scene::Scene(std::vector<Target> targets, double noise_sigma, double channel_dc, uint32_t seed)
-    : targets_(std::move(targets)), sigma_(noise_sigma), channel_dc_(channel_dc), rng_(seed)
+Scene::Scene(std::vector<Target> targets, double noise_sigma, double channel_dc, double loopback_gain, uint32_t seed)
+    : targets_(std::move(targets)),
+      sigma_(noise_sigma),
+      channel_dc_(channel_dc),
+      loopback_gain_(static_cast<float>(loopback_gain)),
+      rng_(seed)
 {
     double max_delay = 0;
     for (const Target& t : targets_)
@@ -69,13 +73,17 @@ void Scene::render(const uint8_t* tx_payload, uint8_t* out)
     for (int c = 0; c < kSlots; ++c)
         dc[c] = static_cast<int32_t>(std::lround(channel_dc_ * c));
 
+    const float gain = loopback_gain_;
+    auto gained = [gain](int16_t v) {
+        return gain == 1.0f ? int32_t{v} : static_cast<int32_t>(std::lround(gain * static_cast<float>(v)));
+    };
     if (targets_.empty()) {
         // Loopback, offsets and noise: integer arithmetic, saturating.
         const std::vector<uint32_t>& tx = history_.back();
         for (size_t k = 0; k < static_cast<size_t>(kRows) * kSlots; ++k) {
             uint32_t w = tx.empty() ? 0 : tx[k];
-            int32_t i = static_cast<int16_t>(w & 0xFFFF) + dc[k % kSlots] + (nz ? nz[2 * k] : 0);
-            int32_t q = static_cast<int16_t>(w >> 16) + (nz ? nz[2 * k + 1] : 0);
+            int32_t i = gained(static_cast<int16_t>(w & 0xFFFF)) + dc[k % kSlots] + (nz ? nz[2 * k] : 0);
+            int32_t q = gained(static_cast<int16_t>(w >> 16)) + (nz ? nz[2 * k + 1] : 0);
             uint32_t o = sat(i) | (static_cast<uint32_t>(sat(q)) << 16);
             std::memcpy(out + 4 * k, &o, 4);
         }
@@ -122,7 +130,7 @@ void Scene::render(const uint8_t* tx_payload, uint8_t* out)
         const std::complex<float>* now = &window_[static_cast<size_t>(reach + j) * kSlots];
         std::complex<float> v[kSlots];
         for (int c = 0; c < kSlots; ++c)
-            v[c] = now[c];
+            v[c] = now[c] * loopback_gain_;
         for (size_t k = 0; k < targets_.size(); ++k) {
             const std::complex<float>* echo = &window_[static_cast<size_t>(reach + j - delay[k]) * kSlots];
             for (int c = 0; c < kSlots; ++c)

@@ -15,14 +15,20 @@ namespace xdmasim {
 
 class Scene {
 public:
-    Scene(std::vector<Target> targets, double noise_sigma, double channel_dc = 0.0, uint32_t seed = 1);
+    // loopback_gain scales the direct path (the transmitted samples looped
+    // back); below 1 it leaves headroom so echoes do not clip the ADC.
+    Scene(std::vector<Target> targets, double noise_sigma, double channel_dc = 0.0, double loopback_gain = 1.0,
+          uint32_t seed = 1);
 
     // tx_payload: the 131072-byte payload played in this interval, or null
     // when nothing was transmitted. Writes the received payload to `out`.
     void render(const uint8_t* tx_payload, uint8_t* out);
 
     // Exact integer loopback is used when there are neither echoes nor noise.
-    bool pass_through() const { return targets_.empty() && sigma_ == 0 && channel_dc_ == 0; }
+    bool pass_through() const
+    {
+        return targets_.empty() && sigma_ == 0 && channel_dc_ == 0 && loopback_gain_ == 1.0;
+    }
 
 private:
     // Next `n` noise values (ADC counts, already rounded).
@@ -31,6 +37,7 @@ private:
     std::vector<Target> targets_;
     double sigma_;
     double channel_dc_;
+    float loopback_gain_;
     std::mt19937_64 rng_;
     // Gaussian noise drawn once and read from a random place per frame:
     // drawing 65536 values per frame would keep the board from real time.

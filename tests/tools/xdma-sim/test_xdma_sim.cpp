@@ -88,6 +88,26 @@ TEST(SimScene, LoopbackIsExactWithoutTargetsOrNoise)
     EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == 0; })) << "nothing sent: silence";
 }
 
+// The direct path scaled by the loopback gain, with and without echoes; the
+// channel offsets and the echo itself are not scaled.
+TEST(SimScene, LoopbackGainScalesOnlyTheDirectPath)
+{
+    for (bool withTarget : {false, true}) {
+        std::vector<xdmasim::Target> targets;
+        if (withTarget)
+            targets.push_back({100.0, 0.0, 0.5});
+        xdmasim::Scene scene(targets, 0.0, 10.0, 0.5);
+        auto tx = payload_with([](int j, int) { return j == 10 ? std::complex<float>(8000, -4000) : std::complex<float>(); });
+        std::vector<uint8_t> out(KOVRA_PAYLOAD_SIZE);
+        scene.render(tx.data(), out.data());
+        EXPECT_EQ(at(out, 10, 0), std::complex<float>(4000, -2000)) << withTarget;
+        EXPECT_EQ(at(out, 10, 2), std::complex<float>(4020, -2000)) << withTarget;
+        if (withTarget) {
+            EXPECT_EQ(at(out, 110, 0), std::complex<float>(4000, -2000));
+        }
+    }
+}
+
 // An impulse comes back at its own sample plus, scaled by the amplitude,
 // at the target's delay, in the next pulse interval when the delay crosses
 // the frame boundary.
