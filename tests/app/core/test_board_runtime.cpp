@@ -110,8 +110,9 @@ TEST_F(SimulatedBoard, MovingTargetAppearsAtItsRangeAndDopplerCell)
 {
     // In step with the host's reads: a loaded machine loses no frames, so the
     // pulse-to-pulse phase of the echo stays intact.
-    startSimulator({"--rate", "0", "--target",
-                    std::to_string(kTargetDelay) + "," + std::to_string(kTargetDopplerHz) + ",0.5"});
+    // The direct path at half scale keeps the echo below the ADC's clip.
+    startSimulator({"--rate", "0", "--loopback-gain", "0.5", "--target",
+                    std::to_string(kTargetDelay) + "," + std::to_string(kTargetDopplerHz) + ",0.25"});
     startRuntime();
     QCoreApplication::processEvents();
     ASSERT_EQ(deviceSpy->count(), 2);
