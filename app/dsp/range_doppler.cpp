@@ -276,10 +276,10 @@ RDResult RangeDopplerProcessor::process(const std::vector<cf>& block,
     storeMagnitudes(rm, 1.0f, result.rawEcho);
 
     fftwf_execute(rangeForward_.get());
-    cf* spec = spectra_.samples();
+    cf* spectrum = spectra_.samples();
     const cf* ref128 = refs.refSpectrum128.data();
     for (int l = 0; l < kPulses; ++l) {
-        cf* __restrict row = spec + l * kRangeBins;
+        cf* __restrict row = spectrum + l * kRangeBins;
         for (int k = 0; k < kRangeBins; ++k)
             row[k] = multiply(row[k], ref128[k]);
     }
@@ -303,7 +303,7 @@ RDResult RangeDopplerProcessor::process(const std::vector<cf>& block,
         d[2 * kPulses - 2] = d[2 * kPulses - 1] = 0.0f;
     }
     fftwf_execute(dopplerForward_.get());
-    const cf* rd = spec;  // the Doppler transform lands in the spectrum array
+    const cf* rd = spectrum;  // the Doppler transform lands in the spectrum array
 
     // Row k of the map is Doppler bin k - 128: the half swap folds into the
     // index. 10 lg |v|^2 = 20 lg |v| spares the square root.
