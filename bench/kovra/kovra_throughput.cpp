@@ -18,6 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "frame_builder.h"
 #include "kovra_api.h"
 #include "kovra_frame_format.h"
 
@@ -44,18 +45,7 @@ bool write_file(const std::string& path, const void* data, size_t n)
 
 std::vector<uint8_t> valid_frame(uint32_t seed)
 {
-    std::vector<uint8_t> f(KOVRA_FRAME_SIZE, 0);
-    std::memset(f.data(), KOVRA_HEADER_BYTE, KOVRA_HEADER_SIZE);
-    for (unsigned w = 0; w < KOVRA_MARKER_WORDS; ++w) {
-        uint32_t v = KOVRA_MARKER_WORD;
-        std::memcpy(f.data() + KOVRA_MARKER_OFFSET + 4 * w, &v, 4);
-    }
-    std::memset(f.data() + KOVRA_TRAILER_OFFSET, KOVRA_TRAILER_BYTE, KOVRA_TRAILER_SIZE);
-    for (uint32_t i = 0; i < KOVRA_PAYLOAD_SIZE / 4; ++i) {
-        uint32_t v = (i * 2654435761u + seed) & 0x3FFF3FFFu;
-        std::memcpy(f.data() + KOVRA_PAYLOAD_OFFSET + 4 * i, &v, 4);
-    }
-    return f;
+    return kt::make_frame([seed](uint32_t r, uint32_t c) { return ((r * 8 + c) * 2654435761u + seed) & 0x3FFF3FFFu; });
 }
 
 double memcpy_gbps(double seconds)

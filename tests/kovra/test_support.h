@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "frame_builder.h"
 #include "kovra_frame_format.h"
 
 namespace kt {
@@ -122,25 +123,6 @@ inline void make_plain_board(const std::string& dir, unsigned board = 0, bool pi
         write_file(base + "h2c_0", {});
         write_file(base + "c2h_0", c2h_content);
     }
-}
-
-// A valid frame whose payload word for row r, slot c is word(r, c).
-template <class F>
-std::vector<uint8_t> make_frame(F word)
-{
-    std::vector<uint8_t> f(KOVRA_FRAME_SIZE, 0);
-    std::memset(f.data(), KOVRA_HEADER_BYTE, KOVRA_HEADER_SIZE);
-    for (unsigned w = 0; w < KOVRA_MARKER_WORDS; ++w) {
-        uint32_t v = KOVRA_MARKER_WORD;
-        std::memcpy(f.data() + KOVRA_MARKER_OFFSET + 4 * w, &v, 4);
-    }
-    std::memset(f.data() + KOVRA_TRAILER_OFFSET, KOVRA_TRAILER_BYTE, KOVRA_TRAILER_SIZE);
-    for (uint32_t r = 0; r < KOVRA_SAMPLES_PER_FRAME; ++r)
-        for (uint32_t c = 0; c < 8; ++c) {
-            uint32_t v = word(r, c);
-            std::memcpy(f.data() + KOVRA_PAYLOAD_OFFSET + (r * 8 + c) * 4, &v, 4);
-        }
-    return f;
 }
 
 inline uint32_t iq_word(int16_t i, int16_t q)
