@@ -42,9 +42,7 @@ Runtime::~Runtime()
 {
     // Worker threads must be stopped before their objects go; the window
     // calls shutdown at close, this covers owners that did not.
-    for (QThread* t : {loop_tx_thread, loop_rx_thread, xdma_tx_thread, xdma_rx_thread})
-        if (t && t->isRunning())
-            stopThread(t);
+    stopWorkerThreads();
     delete xdma_tx_worker;
     delete xdma_rx_worker;
     delete xdma_tx_thread;
@@ -231,11 +229,16 @@ void Runtime::stopThread(QThread* thread)
     }
 }
 
-void Runtime::shutdown()
+void Runtime::stopWorkerThreads()
 {
     for (QThread* t : {loop_tx_thread, loop_rx_thread, xdma_tx_thread, xdma_rx_thread})
         if (t && t->isRunning())
             stopThread(t);
+}
+
+void Runtime::shutdown()
+{
+    stopWorkerThreads();
     // The hardware workers closed their streams as their loops ended, so the
     // board goes after its streams.
     if (device) {

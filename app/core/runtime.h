@@ -90,6 +90,8 @@ public slots:
 private:
     bool currentIs(const char* kind) const;
     void stopThread(QThread* thread);
+    // Loopback transmit and receive, then hardware transmit and receive.
+    void stopWorkerThreads();
     void launchBoardWorkers();
     void launchLoopbackWorkers();
 
